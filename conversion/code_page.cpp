@@ -1,0 +1,38 @@
+// Lead-byte tables of the double-byte code pages.
+#include "code_page.h"
+
+void CodePage::AddLeadRange(unsigned first, unsigned last) {
+  for (unsigned byte = first; byte <= last; ++byte) leads_[byte >> 6] |= std::uint64_t{1} << (byte & 63);
+}
+
+CodePage CodePage::FromNumber(unsigned number) {
+  CodePage page;
+  page.number_ = number;
+  switch (number) {
+    case 932:  // Shift-JIS
+      page.AddLeadRange(0x81, 0x9F);
+      page.AddLeadRange(0xE0, 0xFC);
+      break;
+    case 936:  // GBK
+    case 949:  // Unified Hangul
+    case 950:  // Big5
+      page.AddLeadRange(0x81, 0xFE);
+      break;
+    case 1361:  // Johab
+      page.AddLeadRange(0x84, 0xD3);
+      page.AddLeadRange(0xD8, 0xDE);
+      page.AddLeadRange(0xE0, 0xF9);
+      break;
+    default:
+      break;
+  }
+  return page;
+}
+
+CodePage CodePage::WithLeadBytes(unsigned number, const std::array<bool, 256>& leads) {
+  CodePage page;
+  page.number_ = number;
+  for (unsigned byte = 0; byte < 256; ++byte)
+    if (leads[byte]) page.AddLeadRange(byte, byte);
+  return page;
+}

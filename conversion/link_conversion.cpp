@@ -1,0 +1,118 @@
+// The link formats, as produced:
+//   Thunder   "thunder://"  + base64("AA" + address + "ZZ")
+//   FlashGet  "Flashget://" + base64("[FLASHGET]" + address + "[FLASHGET]") + "&1926"
+//   Xuanfeng  "qqdl://"     + base64(address)
+// On input the scheme is matched in any letter case.
+#include "link_conversion.h"
+
+#include <cstring>
+
+#include "base64.h"
+
+namespace {
+
+constexpr std::string_view ThunderScheme = "thunder://";
+constexpr std::string_view FlashGetScheme = "flashget://";
+constexpr std::string_view XuanfengScheme = "qqdl://";
+constexpr std::string_view FlashGetMarker = "[FLASHGET]";
+
+// The first place where `needle` begins a character of `text`, or npos. A lead
+// byte takes the byte after it along, whatever that byte is.
+std::size_t FindInCodePage(std::string_view text, std::string_view needle, const CodePage& codePage) {
+  if (!codePage.HasLeadBytes()) return text.find(needle);
+  for (std::size_t i = 0; i + needle.size() <= text.size();) {
+    if (text.compare(i, needle.size(), needle) == 0) return i;
+    i += codePage.IsLeadByte(static_cast<unsigned char>(text[i])) ? 2u : 1u;
+  }
+  return std::string_view::npos;
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view lowerCase) {
+  if (text.size() != lowerCase.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lowerCase[i]) return false;
+  }
+  return true;
+}
+
+// The decoded payload as the text a caller sees: up to the first NUL byte.
+std::string DecodePayload(std::string_view payload) {
+  std::string decoded = Base64Decode(payload);
+  decoded.resize(std::strlen(decoded.c_str()));
+  return decoded;
+}
+
+std::string EncodeWrapped(std::string_view scheme, std::string_view before, std::string_view original,
+                          std::string_view after, std::string_view suffix) {
+  std::string wrapped;
+  wrapped.reserve(before.size() + original.size() + after.size());
+  wrapped.append(before).append(original).append(after);
+  return std::string(scheme).append(Base64Encode(wrapped)).append(suffix);
+}
+
+}  // namespace
+
+std::string DecodeThunderLink(std::string_view link) {
+  const std::string decoded = DecodePayload(link.substr(ThunderScheme.size()));
+  if (decoded.size() <= 4) return {};
+  return decoded.substr(2, decoded.size() - 4);
+}
+
+std::string DecodeFlashGetLink(std::string_view link, const CodePage& codePage) {
+  std::string_view payload = link.substr(FlashGetScheme.size());
+  if (const std::size_t amp = FindInCodePage(payload, "&", codePage); amp != std::string_view::npos && amp > 0)
+    payload = payload.substr(0, amp);
+  std::string decoded = DecodePayload(payload);
+  const std::size_t marker = FindInCodePage(decoded, FlashGetMarker, codePage);
+  if (marker == std::string_view::npos) return decoded;
+  const std::size_t begin = marker + FlashGetMarker.size();
+  if (begin >= decoded.size() - FlashGetMarker.size()) return {};
+  return decoded.substr(begin, decoded.size() - FlashGetMarker.size() - begin);
+}
+
+std::string DecodeXuanfengLink(std::string_view link) { return DecodePayload(link.substr(XuanfengScheme.size())); }
+
+std::string EncodeThunderLink(std::string_view original) {
+  if (original.empty()) return {};
+  return EncodeWrapped("thunder://", "AA", original, "ZZ", "");
+}
+
+std::string EncodeFlashGetLink(std::string_view original) {
+  return EncodeWrapped("Flashget://", FlashGetMarker, original, FlashGetMarker, "&1926");
+}
+
+std::string EncodeXuanfengLink(std::string_view original) {
+  if (original.empty()) return {};
+  return std::string("qqdl://").append(Base64Encode(original));
+}
+
+std::string ToOriginalAddress(std::string_view address, const CodePage& codePage) {
+  const std::size_t separator = FindInCodePage(address, "://", codePage);
+  if (separator == std::string_view::npos || separator == 0) return std::string(address);
+  const std::string_view scheme = address.substr(0, separator + 3);
+  if (EqualsIgnoringAsciiCase(scheme, ThunderScheme)) return DecodeThunderLink(address);
+  if (EqualsIgnoringAsciiCase(scheme, FlashGetScheme)) return DecodeFlashGetLink(address, codePage);
+  if (EqualsIgnoringAsciiCase(scheme, XuanfengScheme)) return DecodeXuanfengLink(address);
+  return std::string(address);
+}
+
+std::string ConvertLink(std::string_view address, LinkType type, const CodePage& codePage) noexcept {
+  try {
+    if (address.empty()) return {};
+    std::string original = ToOriginalAddress(address, codePage);
+    switch (type) {
+      case LinkType::Thunder:
+        return EncodeThunderLink(original);
+      case LinkType::FlashGet:
+        return EncodeFlashGetLink(original);
+      case LinkType::Xuanfeng:
+        return EncodeXuanfengLink(original);
+      default:
+        return original;
+    }
+  } catch (...) {
+    return {};
+  }
+}

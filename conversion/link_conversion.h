@@ -1,0 +1,33 @@
+// Conversion of a download address between its four forms: the original
+// address and its Thunder, FlashGet and Xuanfeng (QQ) links.
+//
+// Every function here works on bytes of one code page: lengths, positions and
+// cuts count bytes, and a search ("://", "&", "[FLASHGET]") steps through the
+// text character by character, so that it never matches on the second byte of
+// a double-byte character.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "code_page.h"
+
+enum class LinkType : int { Original = 0, Thunder = 1, FlashGet = 2, Xuanfeng = 3 };
+
+// Returns `address` in the form `type` asks for; any type other than 1, 2 or 3
+// gives the original address. `address` may be in any of the four forms: a
+// link is decoded first. The empty address gives the empty text, and so does
+// any failure during the conversion, running out of memory included: this
+// function never throws. The result is the caller's.
+std::string ConvertLink(std::string_view address, LinkType type, const CodePage& codePage = SystemCodePage()) noexcept;
+
+// The stages of ConvertLink, for tests and benchmarks. They may throw
+// std::bad_alloc. The decoders take the whole link, scheme included, and cut
+// their result at the first decoded NUL byte.
+std::string ToOriginalAddress(std::string_view address, const CodePage& codePage);
+std::string DecodeThunderLink(std::string_view link);
+std::string DecodeFlashGetLink(std::string_view link, const CodePage& codePage);
+std::string DecodeXuanfengLink(std::string_view link);
+std::string EncodeThunderLink(std::string_view original);
+std::string EncodeFlashGetLink(std::string_view original);
+std::string EncodeXuanfengLink(std::string_view original);
