@@ -2,7 +2,7 @@
 #include "code_page.h"
 
 void CodePage::AddLeadRange(unsigned first, unsigned last) {
-  for (unsigned byte = first; byte <= last; ++byte) leads_[byte >> 6] |= std::uint64_t{1} << (byte & 63);
+  for (unsigned value = first; value <= last; ++value) leads_[value >> 6] |= std::uint64_t{1} << (value & 63);
 }
 
 CodePage CodePage::FromNumber(unsigned number) {
@@ -32,7 +32,7 @@ CodePage CodePage::FromNumber(unsigned number) {
 CodePage CodePage::WithLeadBytes(unsigned number, const std::array<bool, 256>& leads) {
   CodePage page;
   page.number_ = number;
-  for (unsigned byte = 0; byte < 256; ++byte)
-    if (leads[byte]) page.AddLeadRange(byte, byte);
+  for (unsigned value = 0; value < 256; ++value)
+    if (leads[value]) page.AddLeadRange(value, value);
   return page;
 }

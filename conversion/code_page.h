@@ -20,7 +20,7 @@ class CodePage {
 
   unsigned Number() const { return number_; }
 
-  bool IsLeadByte(unsigned char byte) const { return (leads_[byte >> 6] >> (byte & 63)) & 1; }
+  bool IsLeadByte(unsigned char value) const { return (leads_[value >> 6] >> (value & 63)) & 1; }
 
   bool HasLeadBytes() const { return (leads_[0] | leads_[1] | leads_[2] | leads_[3]) != 0; }
 

@@ -7,7 +7,7 @@
 static CodePage ReadSystemCodePage() {
   const UINT number = GetACP();
   std::array<bool, 256> leads{};
-  for (unsigned byte = 0; byte < 256; ++byte) leads[byte] = IsDBCSLeadByteEx(number, static_cast<BYTE>(byte)) != 0;
+  for (unsigned value = 0; value < 256; ++value) leads[value] = IsDBCSLeadByteEx(number, static_cast<BYTE>(value)) != 0;
   return CodePage::WithLeadBytes(number, leads);
 }
 

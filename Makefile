@@ -1,0 +1,48 @@
+# Set-up, build and test in one command each. Missing Debian packages are
+# installed first (apt-get, as root, without recommends).
+SHELL := /bin/bash
+.DEFAULT_GOAL := test
+
+PACKAGES := cmake make g++ python3 googletest libbenchmark-dev libssl-dev \
+	clang libclang-rt-14-dev valgrind locales \
+	g++-mingw-w64-x86-64-posix wine64 wine xvfb xdotool xclip imagemagick \
+	fonts-wqy-microhei fonts-wqy-zenhei fonts-wine
+SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
+WINE := tests/windows/with-wine.sh build/windows
+
+.PHONY: deps build build-linux build-sanitize build-windows test test-linux test-sanitize test-windows run bench fuzz clean
+
+deps:
+	@missing=; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -q && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+build-linux: deps
+	cmake --preset linux >/dev/null && cmake --build --preset linux -j2
+
+build-sanitize: deps
+	cmake --preset linux-sanitize >/dev/null && cmake --build --preset linux-sanitize -j2
+
+build-windows: deps
+	cmake --preset windows >/dev/null && cmake --build --preset windows -j2
+
+build: build-linux build-sanitize build-windows
+
+test-linux: build-linux
+	ctest --preset linux
+
+test-sanitize: build-sanitize
+	ctest --preset linux-sanitize
+
+test-windows: build-windows
+	$(WINE) ctest --preset windows
+
+test: test-linux test-sanitize test-windows
+
+clean:
+	rm -rf build
