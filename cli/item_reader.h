@@ -1,0 +1,35 @@
+// Reads standard input item by item, each item ended by a chosen byte, in
+// large blocks and holding no more than one item at a time.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+class ItemReader {
+ public:
+  // `beforeWait` runs each time the reader is about to wait for input, so
+  // that output already made can be flushed for whoever is waiting on it.
+  ItemReader(char terminator, void (*beforeWait)());
+
+  // Sets `item` to the next item without its terminator; it stays valid until
+  // the next call. A last item without terminator counts, an empty remainder
+  // does not. Returns false at the end of the input, and on a read error,
+  // which ReadError() then reports.
+  bool Next(std::string_view& item);
+
+  // The errno of a failed read, or 0.
+  int ReadError() const { return readError_; }
+
+ private:
+  bool Refill();
+
+  char terminator_;
+  void (*beforeWait_)();
+  std::vector<char> buffer_;
+  std::size_t begin_ = 0;  // unread bytes of buffer_ are [begin_, end_)
+  std::size_t end_ = 0;
+  std::string carried_;  // the start of an item that runs past the buffer
+  bool ended_ = false;
+  int readError_ = 0;
+};
