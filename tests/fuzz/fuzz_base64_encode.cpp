@@ -1,0 +1,86 @@
+// Fuzzes Base64Encode against a bit-by-bit reference encoder, checks the shape
+// of its output, and checks that Base64Decode gives the input back.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base64.h"
+#include "fuzz_support.h"
+#if __has_include("base64_paths.h")
+#include "base64_paths.h"
+#define LINKCONV_FUZZ_PATHS 1
+#endif
+
+namespace {
+
+constexpr std::string_view Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string ReferenceEncode(std::string_view bytes) {
+  std::vector<bool> bits;
+  for (unsigned char byte : bytes)
+    for (int bit = 7; bit >= 0; --bit) bits.push_back((byte >> bit) & 1);
+  // The last character takes zero bits where the input runs out.
+  while (bits.size() % 6 != 0) bits.push_back(false);
+  std::string out;
+  for (std::size_t i = 0; i < bits.size(); i += 6) {
+    unsigned value = 0;
+    for (std::size_t j = 0; j < 6; ++j) value = value * 2 + (bits[i + j] ? 1u : 0u);
+    out += Alphabet[value];
+  }
+  while (out.size() % 4 != 0) out += '=';
+  return out;
+}
+
+bool IsEncodedText(std::string_view text) {
+  for (char c : text)
+    if (c != '=' && Alphabet.find(c) == std::string_view::npos) return false;
+  return true;
+}
+
+void CheckEncode(std::string_view bytes) {
+  const std::string text = Base64Encode(bytes);
+  ExpectEqual("Base64Encode differs from the reference encoder", bytes, ReferenceEncode(bytes), text);
+  if (text.size() != (bytes.size() + 2) / 3 * 4) Fail("Base64Encode gives the wrong length", bytes, "", text);
+  if (!IsEncodedText(text)) Fail("Base64Encode gives a byte outside the alphabet and '='", bytes, "", text);
+  ExpectEqual("Base64Decode does not give back what was encoded", bytes, bytes, Base64Decode(text));
+#ifdef LINKCONV_FUZZ_PATHS
+  ExpectEqual("the scalar path differs from Base64Encode", bytes, text, base64::Encode(bytes, base64::Path::Scalar));
+  ExpectEqual("the AVX2 path differs from Base64Encode", bytes, text, base64::Encode(bytes, base64::Path::Avx2));
+#endif
+}
+
+#ifdef LINKCONV_FUZZ_PATHS
+// Encoding the input in three pieces, cut where its first two bytes say, must
+// give the encoding of the whole, appended after what the text already held.
+void CheckAppendEncoded(std::string_view bytes) {
+  if (bytes.size() < 2) return;
+  const std::size_t firstCut = static_cast<unsigned char>(bytes[0]) % (bytes.size() + 1);
+  const std::size_t secondCut = firstCut + static_cast<unsigned char>(bytes[1]) % (bytes.size() - firstCut + 1);
+  std::string appended = "held";
+  base64::AppendEncoded(appended, bytes.substr(0, firstCut), bytes.substr(firstCut, secondCut - firstCut),
+                        bytes.substr(secondCut));
+  const std::string expected = "held" + ReferenceEncode(bytes);
+  ExpectEqual("AppendEncoded of the input cut at " + std::to_string(firstCut) + " and " + std::to_string(secondCut) +
+                  " differs from the reference encoder",
+              bytes, expected, appended);
+}
+#endif
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const ExactCopy input(data, size);
+  const std::string_view bytes = input.View();
+  CheckEncode(bytes);
+#ifdef LINKCONV_FUZZ_PATHS
+  CheckAppendEncoded(bytes);
+#endif
+  // Views that start at other alignments still end at the end of the heap
+  // block; views cut short make a read past their end show up as a bad byte.
+  for (std::size_t skip = 0; skip < 4 && skip < bytes.size(); ++skip)
+    for (std::size_t cut = 0; cut < 4 && skip + cut < bytes.size(); ++cut)
+      if (skip + cut > 0) CheckEncode(bytes.substr(skip, bytes.size() - skip - cut));
+  return 0;
+}

@@ -1,0 +1,40 @@
+// Helpers shared by the fuzz targets: an exact-size heap copy of the input, so
+// that AddressSanitizer sees any read past its end, and a failure report that
+// names the input, the expected and the actual bytes before aborting, which
+// makes libFuzzer keep the input as a crash artifact.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "hex.h"
+
+class ExactCopy {
+ public:
+  ExactCopy(const std::uint8_t* data, std::size_t size) : bytes_(new char[size]), size_(size) {
+    if (size > 0) std::memcpy(bytes_.get(), data, size);
+  }
+  std::string_view View() const { return {bytes_.get(), size_}; }
+
+ private:
+  std::unique_ptr<char[]> bytes_;
+  std::size_t size_;
+};
+
+[[noreturn]] inline void Fail(std::string_view what, std::string_view input, std::string_view expected,
+                              std::string_view actual) {
+  std::fprintf(stderr, "\n%.*s\n  input    %s\n  expected %s\n  actual   %s\n", static_cast<int>(what.size()),
+               what.data(), Hex(input).c_str(), Hex(expected).c_str(), Hex(actual).c_str());
+  std::abort();
+}
+
+inline void ExpectEqual(std::string_view what, std::string_view input, std::string_view expected,
+                        std::string_view actual) {
+  if (expected != actual) Fail(what, input, expected, actual);
+}
