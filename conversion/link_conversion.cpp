@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "base64.h"
+#include "base64_paths.h"
 
 namespace {
 
@@ -17,10 +18,16 @@ constexpr std::string_view XuanfengScheme = "qqdl://";
 constexpr std::string_view FlashGetMarker = "[FLASHGET]";
 
 // The first place where `needle` begins a character of `text`, or npos. A lead
-// byte takes the byte after it along, whatever that byte is.
+// byte takes the byte after it along, whatever that byte is. A plain byte
+// search gives the answer whenever no lead byte comes before its match, so the
+// walk from character to character starts only at the first lead byte.
 std::size_t FindInCodePage(std::string_view text, std::string_view needle, const CodePage& codePage) {
-  if (!codePage.HasLeadBytes()) return text.find(needle);
-  for (std::size_t i = 0; i + needle.size() <= text.size();) {
+  const std::size_t match = text.find(needle);
+  if (match == std::string_view::npos || !codePage.HasLeadBytes()) return match;
+  std::size_t i = 0;
+  while (i < match && !codePage.IsLeadByte(static_cast<unsigned char>(text[i]))) ++i;
+  if (i == match) return match;
+  while (i + needle.size() <= text.size()) {
     if (text.compare(i, needle.size(), needle) == 0) return i;
     i += codePage.IsLeadByte(static_cast<unsigned char>(text[i])) ? 2u : 1u;
   }
@@ -44,20 +51,24 @@ std::string DecodePayload(std::string_view payload) {
   return decoded;
 }
 
+// scheme + base64(before + original + after) + suffix, built in one string.
 std::string EncodeWrapped(std::string_view scheme, std::string_view before, std::string_view original,
                           std::string_view after, std::string_view suffix) {
-  std::string wrapped;
-  wrapped.reserve(before.size() + original.size() + after.size());
-  wrapped.append(before).append(original).append(after);
-  return std::string(scheme).append(Base64Encode(wrapped)).append(suffix);
+  std::string link;
+  link.reserve(scheme.size() + (before.size() + original.size() + after.size() + 2) / 3 * 4 + suffix.size());
+  link.append(scheme);
+  base64::AppendEncoded(link, before, original, after);
+  return link.append(suffix);
 }
 
 }  // namespace
 
 std::string DecodeThunderLink(std::string_view link) {
-  const std::string decoded = DecodePayload(link.substr(ThunderScheme.size()));
+  std::string decoded = DecodePayload(link.substr(ThunderScheme.size()));
   if (decoded.size() <= 4) return {};
-  return decoded.substr(2, decoded.size() - 4);
+  decoded.pop_back();
+  decoded.pop_back();
+  return decoded.erase(0, 2);
 }
 
 std::string DecodeFlashGetLink(std::string_view link, const CodePage& codePage) {
@@ -69,7 +80,8 @@ std::string DecodeFlashGetLink(std::string_view link, const CodePage& codePage) 
   if (marker == std::string_view::npos) return decoded;
   const std::size_t begin = marker + FlashGetMarker.size();
   if (begin >= decoded.size() - FlashGetMarker.size()) return {};
-  return decoded.substr(begin, decoded.size() - FlashGetMarker.size() - begin);
+  decoded.resize(decoded.size() - FlashGetMarker.size());
+  return decoded.erase(0, begin);
 }
 
 std::string DecodeXuanfengLink(std::string_view link) { return DecodePayload(link.substr(XuanfengScheme.size())); }
@@ -85,23 +97,42 @@ std::string EncodeFlashGetLink(std::string_view original) {
 
 std::string EncodeXuanfengLink(std::string_view original) {
   if (original.empty()) return {};
-  return std::string("qqdl://").append(Base64Encode(original));
+  return EncodeWrapped("qqdl://", "", original, "", "");
 }
 
-std::string ToOriginalAddress(std::string_view address, const CodePage& codePage) {
+namespace {
+
+// Decodes `address` into `decoded` when it is a Thunder, FlashGet or Xuanfeng
+// link; returns false, leaving `decoded` alone, when it is none.
+bool DecodeLink(std::string_view address, const CodePage& codePage, std::string& decoded) {
   const std::size_t separator = FindInCodePage(address, "://", codePage);
-  if (separator == std::string_view::npos || separator == 0) return std::string(address);
+  if (separator == std::string_view::npos || separator == 0) return false;
   const std::string_view scheme = address.substr(0, separator + 3);
-  if (EqualsIgnoringAsciiCase(scheme, ThunderScheme)) return DecodeThunderLink(address);
-  if (EqualsIgnoringAsciiCase(scheme, FlashGetScheme)) return DecodeFlashGetLink(address, codePage);
-  if (EqualsIgnoringAsciiCase(scheme, XuanfengScheme)) return DecodeXuanfengLink(address);
+  if (EqualsIgnoringAsciiCase(scheme, ThunderScheme))
+    decoded = DecodeThunderLink(address);
+  else if (EqualsIgnoringAsciiCase(scheme, FlashGetScheme))
+    decoded = DecodeFlashGetLink(address, codePage);
+  else if (EqualsIgnoringAsciiCase(scheme, XuanfengScheme))
+    decoded = DecodeXuanfengLink(address);
+  else
+    return false;
+  return true;
+}
+
+}  // namespace
+
+std::string ToOriginalAddress(std::string_view address, const CodePage& codePage) {
+  std::string decoded;
+  if (DecodeLink(address, codePage, decoded)) return decoded;
   return std::string(address);
 }
 
 std::string ConvertLink(std::string_view address, LinkType type, const CodePage& codePage) noexcept {
   try {
     if (address.empty()) return {};
-    std::string original = ToOriginalAddress(address, codePage);
+    std::string decoded;
+    const bool isLink = DecodeLink(address, codePage, decoded);
+    const std::string_view original = isLink ? std::string_view(decoded) : address;
     switch (type) {
       case LinkType::Thunder:
         return EncodeThunderLink(original);
@@ -110,7 +141,8 @@ std::string ConvertLink(std::string_view address, LinkType type, const CodePage&
       case LinkType::Xuanfeng:
         return EncodeXuanfengLink(original);
       default:
-        return original;
+        if (isLink) return decoded;
+        return std::string(address);
     }
   } catch (...) {
     return {};
