@@ -8,13 +8,14 @@ build=$(realpath "$1")
 shift
 
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 LOCPATH="$build/locale"
 
 # Wine takes the ANSI code page from the locale, so the locale must exist.
+export LOCPATH="$build/locale"
 if [ ! -d "$LOCPATH/zh_CN.UTF-8" ]; then
   mkdir -p "$LOCPATH"
   localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8" 2>/dev/null || [ -d "$LOCPATH/zh_CN.UTF-8" ]
 fi
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 
 xvfb_pid=
 stop() {
