@@ -38,6 +38,7 @@ bool ItemReader::Next(std::string_view& item) {
     if (found != nullptr) {
       const auto length = static_cast<std::size_t>(found - start);
       begin_ += length + 1;
+      lastTerminated_ = true;
       if (carried_.empty()) {
         item = std::string_view(start, length);
       } else {
@@ -49,6 +50,7 @@ bool ItemReader::Next(std::string_view& item) {
     carried_.append(start, end_ - begin_);
     begin_ = end_;
     if (!Refill()) {
+      lastTerminated_ = false;
       item = carried_;
       return !carried_.empty();
     }

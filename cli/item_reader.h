@@ -18,6 +18,9 @@ class ItemReader {
   // which ReadError() then reports.
   bool Next(std::string_view& item);
 
+  // Whether the last item read ended with the terminator, not with the input.
+  bool LastWasTerminated() const { return lastTerminated_; }
+
   // The errno of a failed read, or 0.
   int ReadError() const { return readError_; }
 
@@ -31,5 +34,6 @@ class ItemReader {
   std::size_t end_ = 0;
   std::string carried_;  // the start of an item that runs past the buffer
   bool ended_ = false;
+  bool lastTerminated_ = false;
   int readError_ = 0;
 };

@@ -95,7 +95,7 @@ int ConvertStandardInput(Converter& converter, const Options& options, const Tra
   ItemReader reader(options.nulEnded ? '\0' : '\n', FlushBeforeWait);
   std::string_view item;
   while (reader.Next(item)) {
-    if (!options.nulEnded && !item.empty() && item.back() == '\r') item.remove_suffix(1);
+    if (!options.nulEnded && reader.LastWasTerminated() && !item.empty() && item.back() == '\r') item.remove_suffix(1);
     converter.Convert(item, options.raw ? nullptr : transcoder);
   }
   return reader.ReadError();
