@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "address_text.h"
 #include "item_reader.h"
@@ -35,18 +36,39 @@ constexpr FormLabel AllForms[] = {
   std::exit(ExitWriteError);
 }
 
-void Write(std::string_view text) {
+// Output is gathered into blocks here: a call of fwrite for every small piece
+// costs more than the conversion itself.
+constexpr std::size_t OutputBlockSize = std::size_t{1} << 16;
+std::string pendingOutput;
+
+void WriteThrough(std::string_view text) {
   if (!text.empty() && std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) FailWriting();
 }
 
 void FlushOutput() {
+  WriteThrough(pendingOutput);
+  pendingOutput.clear();
   if (std::fflush(stdout) != 0) FailWriting();
+}
+
+void Write(std::string_view text) {
+  if (pendingOutput.size() + text.size() > OutputBlockSize) {
+    WriteThrough(pendingOutput);
+    pendingOutput.clear();
+  }
+  if (text.size() > OutputBlockSize) {
+    WriteThrough(text);
+  } else {
+    pendingOutput.append(text);
+  }
 }
 
 class Converter {
  public:
   Converter(const Options& options, const Transcoder* transcoder)
-      : options_(options), outputTranscoder_(options.raw ? nullptr : transcoder) {}
+      : options_(options),
+        codePage_(CodePage::FromNumber(options.codePage)),
+        outputTranscoder_(options.raw ? nullptr : transcoder) {}
 
   // Converts one address given as `text`; `inputTranscoder` turns it into
   // code-page bytes, or is null when it is those bytes already.
@@ -70,7 +92,7 @@ class Converter {
   // Writes one form of the address and its terminator. Links are ASCII; an
   // original address is shown as given when the address was one already.
   void WriteForm(LinkType type, std::string_view text, std::string_view bytes) {
-    const std::string converted = ConvertLink(bytes, type, CodePage::FromNumber(options_.codePage));
+    const std::string converted = ConvertLink(bytes, type, codePage_);
     if (type != LinkType::Original || outputTranscoder_ == nullptr) {
       Write(converted);
     } else if (converted == bytes) {
@@ -82,6 +104,7 @@ class Converter {
   }
 
   const Options& options_;
+  const CodePage codePage_;
   const Transcoder* outputTranscoder_;
   std::size_t addressNumber_ = 0;
   std::string bytes_;  // storage for the current address's transcoded forms
@@ -134,7 +157,6 @@ int Run(const Options& options) {
 
 int main(int argc, char** argv) {
   const ParsedCommandLine parsed = ParseCommandLine(StartProgram(argc, argv));
-  std::setvbuf(stdout, nullptr, _IOFBF, std::size_t{1} << 16);
   switch (parsed.action) {
     case Action::ShowHelp:
       Write(UsageText());
