@@ -131,37 +131,54 @@ void DecodeStep(const Byte* in, std::size_t length, std::size_t& p, std::size_t&
 
 #if LINKCONV_AVX2_PATH
 
-// Encodes whole groups 24 bytes at a time while 28 bytes can be read (each
-// step loads 16 bytes at 0 and at 12). Returns the number of groups encoded.
-// The bit shuffling follows Wojciech Mula's vectorised base64 encoder.
-__attribute__((target("avx2"))) std::size_t EncodeGroupsAvx2(const Byte* in, std::size_t size, char* out) {
+// Encodes the first 12 bytes of each 16-byte lane of `bytes` into 32
+// characters. The bit shuffling follows Wojciech Mula's vectorised encoder.
+__attribute__((target("avx2"))) inline void EncodeLanesAvx2(__m256i bytes, char* out) {
   const __m256i spread = _mm256_setr_epi8(1, 0, 2, 1, 4, 3, 5, 4, 7, 6, 8, 7, 10, 9, 11, 10,  //
                                           1, 0, 2, 1, 4, 3, 5, 4, 7, 6, 8, 7, 10, 9, 11, 10);
   // Added to a character class: 0 for 26..51, 1..10 for digits, 11 "+", 12 "/", 13 for 0..25.
   const __m256i offsets = _mm256_setr_epi8(71, -4, -4, -4, -4, -4, -4, -4, -4, -4, -4, -19, -16, 65, 0, 0,  //
                                            71, -4, -4, -4, -4, -4, -4, -4, -4, -4, -4, -19, -16, 65, 0, 0);
-  std::size_t i = 0;
-  for (; i + 28 <= size; i += 24, out += 32) {
-    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
-    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 12));
-    const __m256i bytes = _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), spread);
-    const __m256i ac =
-        _mm256_mulhi_epu16(_mm256_and_si256(bytes, _mm256_set1_epi32(0x0fc0fc00)), _mm256_set1_epi32(0x04000040));
-    const __m256i bd =
-        _mm256_mullo_epi16(_mm256_and_si256(bytes, _mm256_set1_epi32(0x003f03f0)), _mm256_set1_epi32(0x01000010));
-    const __m256i values = _mm256_or_si256(ac, bd);
-    __m256i classes = _mm256_subs_epu8(values, _mm256_set1_epi8(51));
-    const __m256i upper = _mm256_cmpgt_epi8(_mm256_set1_epi8(26), values);
-    classes = _mm256_or_si256(classes, _mm256_and_si256(upper, _mm256_set1_epi8(13)));
-    const __m256i text = _mm256_add_epi8(values, _mm256_shuffle_epi8(offsets, classes));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), text);
-  }
-  return i / 3;
+  bytes = _mm256_shuffle_epi8(bytes, spread);
+  const __m256i ac =
+      _mm256_mulhi_epu16(_mm256_and_si256(bytes, _mm256_set1_epi32(0x0fc0fc00)), _mm256_set1_epi32(0x04000040));
+  const __m256i bd =
+      _mm256_mullo_epi16(_mm256_and_si256(bytes, _mm256_set1_epi32(0x003f03f0)), _mm256_set1_epi32(0x01000010));
+  const __m256i values = _mm256_or_si256(ac, bd);
+  __m256i classes = _mm256_subs_epu8(values, _mm256_set1_epi8(51));
+  const __m256i upper = _mm256_cmpgt_epi8(_mm256_set1_epi8(26), values);
+  classes = _mm256_or_si256(classes, _mm256_and_si256(upper, _mm256_set1_epi8(13)));
+  const __m256i text = _mm256_add_epi8(values, _mm256_shuffle_epi8(offsets, classes));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), text);
 }
 
-// Like DecodePlainGroupsScalar, eight groups at a time. The range check and
-// the packing follow Wojciech Mula's and Daniel Lemire's AVX2 decoder.
-__attribute__((target("avx2"))) std::size_t DecodePlainGroupsAvx2(const Byte* in, std::size_t groups, Byte* out) {
+// Encodes the whole groups of `size` bytes, eight at a time. Returns the
+// number of groups encoded.
+__attribute__((target("avx2"))) std::size_t EncodeGroupsAvx2(const Byte* in, std::size_t size, char* out) {
+  const std::size_t groups = size / 3;
+  std::size_t done = 0;
+  // Each step reads 28 bytes: 16 at the start of its 24 and 16 at 12.
+  for (; 3 * done + 28 <= size; done += 8) {
+    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 3 * done));
+    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 3 * done + 12));
+    EncodeLanesAvx2(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), out + 4 * done);
+  }
+  // Up to nine groups are left. The last eight go once more, read as the 32
+  // bytes that end with them, so that a short text needs no group-by-group tail.
+  if (groups - done >= 2 && 3 * groups >= 32) {
+    if (groups - done == 9) EncodeGroupsScalar(in + 3 * done, 1, out + 4 * done);
+    const __m256i last = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 3 * groups - 32));
+    EncodeLanesAvx2(_mm256_permutevar8x32_epi32(last, _mm256_setr_epi32(2, 3, 4, 0, 5, 6, 7, 0)),
+                    out + 4 * (groups - 8));
+    done = groups;
+  }
+  return done;
+}
+
+// Decodes 32 characters into 24 bytes when all of them are in the alphabet;
+// returns false, writing nothing, when any is not. The range check and the
+// packing follow Wojciech Mula's and Daniel Lemire's AVX2 decoder.
+__attribute__((target("avx2"))) inline bool DecodeBlockAvx2(const Byte* in, Byte* out) {
   const __m256i lowNibbleClass =
       _mm256_setr_epi8(0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x13, 0x1A, 0x1B, 0x1B, 0x1B, 0x1A,
                        0x15, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x13, 0x1A, 0x1B, 0x1B, 0x1B, 0x1A);
@@ -172,25 +189,34 @@ __attribute__((target("avx2"))) std::size_t DecodePlainGroupsAvx2(const Byte* in
                                                      0, 16, 19, 4, -65, -65, -71, -71, 0, 0, 0, 0, 0, 0, 0, 0);
   const __m256i gather = _mm256_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1,  //
                                           2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
-  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
+  const __m256i text = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
+  const __m256i highNibbles = _mm256_and_si256(_mm256_srli_epi32(text, 4), _mm256_set1_epi8(0x0f));
+  const __m256i lowNibbles = _mm256_and_si256(text, _mm256_set1_epi8(0x0f));
+  const __m256i classes = _mm256_and_si256(_mm256_shuffle_epi8(lowNibbleClass, lowNibbles),
+                                           _mm256_shuffle_epi8(highNibbleClass, highNibbles));
+  if (!_mm256_testz_si256(classes, classes)) return false;
+  const __m256i isSlash = _mm256_cmpeq_epi8(text, _mm256_set1_epi8('/'));
+  const __m256i shift = _mm256_shuffle_epi8(shiftByHighNibble, _mm256_add_epi8(isSlash, highNibbles));
+  const __m256i values = _mm256_add_epi8(text, shift);
+  const __m256i pairs = _mm256_maddubs_epi16(values, _mm256_set1_epi32(0x01400140));
+  const __m256i blocks = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00011000));
+  const __m256i bytes =
+      _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(blocks, gather), _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), _mm256_extracti128_si256(bytes, 1));
+  return true;
+}
+
+// Like DecodePlainGroupsScalar, eight groups at a time.
+__attribute__((target("avx2"))) std::size_t DecodePlainGroupsAvx2(const Byte* in, std::size_t groups, Byte* out) {
   std::size_t done = 0;
-  for (; done + 8 <= groups; done += 8, in += 32, out += 24) {
-    const __m256i text = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in));
-    const __m256i highNibbles = _mm256_and_si256(_mm256_srli_epi32(text, 4), _mm256_set1_epi8(0x0f));
-    const __m256i lowNibbles = _mm256_and_si256(text, _mm256_set1_epi8(0x0f));
-    const __m256i classes = _mm256_and_si256(_mm256_shuffle_epi8(lowNibbleClass, lowNibbles),
-                                             _mm256_shuffle_epi8(highNibbleClass, highNibbles));
-    if (!_mm256_testz_si256(classes, classes)) break;
-    const __m256i isSlash = _mm256_cmpeq_epi8(text, _mm256_set1_epi8('/'));
-    const __m256i shift = _mm256_shuffle_epi8(shiftByHighNibble, _mm256_add_epi8(isSlash, highNibbles));
-    const __m256i values = _mm256_add_epi8(text, shift);
-    const __m256i pairs = _mm256_maddubs_epi16(values, _mm256_set1_epi32(0x01400140));
-    const __m256i blocks = _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00011000));
-    const __m256i bytes = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(blocks, gather), lanes);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(bytes));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 16), _mm256_extracti128_si256(bytes, 1));
+  while (groups - done >= 8 && DecodeBlockAvx2(in + 4 * done, out + 3 * done)) done += 8;
+  // Fewer than eight left after plain blocks only: the last eight groups once
+  // more, the earlier of them already known to be plain.
+  if (const std::size_t left = groups - done; left >= 2 && left < 8 && done > 0) {
+    if (DecodeBlockAvx2(in + 4 * (groups - 8), out + 3 * (groups - 8))) done = groups;
   }
-  return done + DecodePlainGroupsScalar(in, groups - done, out);
+  return done + DecodePlainGroupsScalar(in + 4 * done, groups - done, out + 3 * done);
 }
 
 bool ProcessorHasAvx2() {
@@ -207,7 +233,7 @@ char* EncodeInto(const Byte* in, std::size_t size, char* out, base64::Path path)
   const std::size_t groups = size / 3;
   std::size_t done = 0;
 #if LINKCONV_AVX2_PATH
-  if (path == base64::Path::Avx2) done = EncodeGroupsAvx2(in, size, out);
+  if (path == base64::Path::Avx2 && size >= 32) done = EncodeGroupsAvx2(in, size, out);
 #else
   (void)path;
 #endif
@@ -246,24 +272,28 @@ void base64::AppendEncoded(std::string& out, std::string_view first, std::string
   out.resize(start + EncodedSize(first.size() + second.size() + third.size()));
   char* o = out.data() + start;
   const Path path = BestPath();
-  // A group of three that straddles two pieces is gathered here first.
-  Byte pending[3];
-  std::size_t pendingSize = 0;
-  for (std::string_view piece : {first, second, third}) {
-    for (; pendingSize > 0 && pendingSize < 3 && !piece.empty(); piece.remove_prefix(1))
-      pending[pendingSize++] = static_cast<Byte>(piece.front());
-    if (pendingSize == 3) {
-      o = EncodeInto(pending, 3, o, path);
-      pendingSize = 0;
-    }
-    if (pendingSize == 0) {
-      const std::size_t whole = piece.size() / 3 * 3;
-      o = EncodeInto(reinterpret_cast<const Byte*>(piece.data()), whole, o, path);
-      piece.remove_prefix(whole);
-    }
-    for (char c : piece) pending[pendingSize++] = static_cast<Byte>(c);
+  auto encode = [&](std::string_view bytes) {
+    o = EncodeInto(reinterpret_cast<const Byte*>(bytes.data()), bytes.size(), o, path);
+  };
+  // The groups that straddle two pieces are gathered here: `first` with the
+  // head of `second`, and the rest of `second` with `third`.
+  constexpr std::size_t ShortPiece = 16;
+  char joint[2 * ShortPiece + 2];
+  const std::size_t headTake = (3 - first.size() % 3) % 3;
+  if (first.size() > ShortPiece || third.size() > ShortPiece || second.size() < headTake) {
+    encode(std::string(first).append(second).append(third));
+    return;
   }
-  EncodeTail(pending, pendingSize, o);
+  std::copy(first.begin(), first.end(), joint);
+  std::copy_n(second.begin(), headTake, joint + first.size());
+  encode({joint, first.size() + headTake});
+  second.remove_prefix(headTake);
+  const std::size_t whole = second.size() / 3 * 3;
+  encode(second.substr(0, whole));
+  second.remove_prefix(whole);
+  std::copy(second.begin(), second.end(), joint);
+  std::copy(third.begin(), third.end(), joint + second.size());
+  encode({joint, second.size() + third.size()});
 }
 
 std::string base64::Decode(std::string_view text, Path path) {

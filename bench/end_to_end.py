@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""End-to-end throughput of linkconv beside GNU base64 on the same inputs.
+
+Makes (once) about 100 MB of download addresses, one a line, 30 to 200 bytes
+with some GBK Chinese words, then the Thunder links of the same addresses and
+their bare base64 payloads. Times, best of three, each command writing into a
+pipe:
+    linkconv --raw --to=thunder   < addresses   beside  base64 -w0 < addresses
+    linkconv --raw --to=original  < links       beside  base64 -d  < payloads
+and prints the rates and the ratio of linkconv's speed to base64's.
+
+    python3 bench/end_to_end.py BUILD_DIR
+"""
+import base64
+import os
+import random
+import subprocess
+import sys
+import time
+
+TOTAL_BYTES = 100 << 20
+RUNS = 3
+
+
+def chinese_word(rng, characters):
+    return bytes(b for _ in range(characters) for b in (0xB0 + rng.randrange(0x48), 0xA1 + rng.randrange(0x5E)))
+
+
+def address(rng):
+    size = rng.randint(30, 200)
+    text = rng.choice([b"http://", b"https://", b"ftp://"]) + b"dl%d.files%d.com" % (rng.randrange(20), rng.randrange(1000))
+    while len(text) + 8 < size:
+        if rng.randrange(5) == 0:
+            text += b"/" + chinese_word(rng, rng.randint(2, 5))
+        else:
+            text += b"/" + bytes(rng.choice(b"abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(3, 12)))
+    return text[: size - 4] + rng.choice([b".zip", b".rar", b".exe", b".mp4"])
+
+
+def make_inputs(folder):
+    paths = {name: os.path.join(folder, name + ".txt") for name in ("addresses", "links", "payloads")}
+    if all(os.path.exists(p) for p in paths.values()):
+        return paths
+    os.makedirs(folder, exist_ok=True)
+    rng = random.Random(42)
+    addresses, size = [], 0
+    while size < TOTAL_BYTES:
+        addresses.append(address(rng))
+        size += len(addresses[-1]) + 1
+    payloads = [base64.b64encode(b"AA" + a + b"ZZ") for a in addresses]
+    with open(paths["addresses"], "wb") as f:
+        f.write(b"\n".join(addresses) + b"\n")
+    with open(paths["payloads"], "wb") as f:
+        f.write(b"\n".join(payloads) + b"\n")
+    with open(paths["links"], "wb") as f:
+        f.write(b"\n".join(b"thunder://" + p for p in payloads) + b"\n")
+    return paths
+
+
+def best_time(command, stdin_path):
+    """Best wall time of `command` reading `stdin_path`, and the bytes it wrote."""
+    best, written = float("inf"), 0
+    for _ in range(RUNS):
+        with open(stdin_path, "rb") as source:
+            start = time.perf_counter()
+            process = subprocess.Popen(command, stdin=source, stdout=subprocess.PIPE)
+            written = 0
+            while chunk := process.stdout.read(1 << 20):
+                written += len(chunk)
+            process.wait()
+            elapsed = time.perf_counter() - start
+        if process.returncode != 0:
+            sys.exit(f"{' '.join(command)} failed with status {process.returncode}")
+        best = min(best, elapsed)
+    return best, written
+
+
+def report(label, command, stdin_path, reference=None):
+    seconds, written = best_time(command, stdin_path)
+    size = os.path.getsize(stdin_path)
+    line = f"  {label:<44} {size / 1e6:7.1f} MB in {seconds:6.3f} s  {size / seconds / 1e6:8.1f} MB/s  out {written / 1e6:7.1f} MB"
+    if reference is not None:
+        line += f"  {reference / seconds:.2f}x base64"
+    print(line)
+    return seconds
+
+
+def main():
+    build = sys.argv[1] if len(sys.argv) > 1 else "build/bench"
+    paths = make_inputs(os.path.join(build, "bench-data"))
+    linkconv = os.path.join(build, "bin", "linkconv")
+    print("== end to end: best of %d, output into a pipe ==" % RUNS)
+    encode = report("base64 -w0 < addresses", ["base64", "-w0"], paths["addresses"])
+    decode = report("base64 -d < payloads", ["base64", "-d"], paths["payloads"])
+    if not os.access(linkconv, os.X_OK):
+        print(f"  {linkconv} is not built: linkconv rows skipped")
+        return
+    report("linkconv --raw --to=thunder < addresses", [linkconv, "--raw", "--to=thunder"], paths["addresses"], encode)
+    report("linkconv --raw --to=original < links", [linkconv, "--raw", "--to=original"], paths["links"], decode)
+
+
+if __name__ == "__main__":
+    main()
