@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int ExitWriteError = 1;
+constexpr int ExitIoError = 1;
 constexpr int ExitUsage = 2;
 
 struct FormLabel {
@@ -33,7 +33,7 @@ constexpr FormLabel AllForms[] = {
 
 [[noreturn]] void FailWriting() {
   std::fprintf(stderr, "linkconv: cannot write standard output: %s\n", std::strerror(errno));
-  std::exit(ExitWriteError);
+  std::exit(ExitIoError);
 }
 
 // Output is gathered into blocks here: a call of fwrite for every small piece
@@ -111,11 +111,9 @@ class Converter {
   std::string shown_;
 };
 
-void FlushBeforeWait() { FlushOutput(); }
-
 // Converts every item of standard input; returns the errno of a failed read.
 int ConvertStandardInput(Converter& converter, const Options& options, const Transcoder* transcoder) {
-  ItemReader reader(options.nulEnded ? '\0' : '\n', FlushBeforeWait);
+  ItemReader reader(options.nulEnded ? '\0' : '\n', FlushOutput);
   std::string_view item;
   while (reader.Next(item)) {
     if (!options.nulEnded && reader.LastWasTerminated() && !item.empty() && item.back() == '\r') item.remove_suffix(1);
@@ -147,7 +145,7 @@ int Run(const Options& options) {
   } else if (const int error = ConvertStandardInput(converter, options, transcoder.get()); error != 0) {
     FlushOutput();
     std::fprintf(stderr, "linkconv: cannot read standard input: %s\n", std::strerror(error));
-    return ExitWriteError;
+    return ExitIoError;
   }
   FlushOutput();
   return 0;

@@ -209,17 +209,18 @@ blocks separated by an empty line:
   thunder:  thunder://...
   flashget: Flashget://...&1926
   qqdl:     qqdl://...
+With -0 every line of a block ends with NUL, and so does the empty line.
 
-Text: links carry the code page's bytes. Addresses are transcoded from the
-terminal's encoding (the locale's; UTF-8 on standard input and output of the
-Windows build) into the code page; one that is not valid there, or holds a
-character the code page lacks, keeps its bytes, with a note on standard error.
-An address given in its original form is shown as it was given. An
-address decoded from a link is shown as it is when it is ASCII, as UTF-8 when it is
-UTF-8 rather than the code page's text (with a note), transcoded to the
-terminal's encoding when it is valid in the code page, and otherwise with its
-bytes unchanged (with a note). No byte is ever dropped. With --raw nothing is
-transcoded, both ways.
+Text: links carry the code page's bytes. An address is transcoded into the
+code page from the terminal's encoding: the locale's on Linux; on Windows the
+command line's characters, and UTF-8 on standard input and output. One that
+is not valid there, or holds a character the code page lacks, keeps its
+bytes, with a note on standard error. An address given in its original form
+is shown as given. One decoded from a link is shown as it is when ASCII; as
+UTF-8 when it is UTF-8 rather than text of the code page (with a note);
+transcoded when it is text of the code page; otherwise with its bytes
+unchanged (with a note). No byte is ever dropped or replaced. --raw
+transcodes nothing, both ways (arguments on Windows still are).
 
 Exit status: 0 when done, 1 on a read or write error, 2 on bad usage.
 )";
