@@ -20,6 +20,8 @@ class ExactCopy {
   ExactCopy(const std::uint8_t* data, std::size_t size) : bytes_(new char[size]), size_(size) {
     if (size > 0) std::memcpy(bytes_.get(), data, size);
   }
+  explicit ExactCopy(std::string_view bytes)
+      : ExactCopy(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()) {}
   std::string_view View() const { return {bytes_.get(), size_}; }
 
  private:

@@ -16,7 +16,7 @@ seconds=${3:-600}
 fuzz_dir=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$fuzz_dir/../.." && pwd)
 targets=(fuzz_base64_decode fuzz_base64_encode fuzz_convert_link)
-common=(-max_len=4096 -artifact_prefix="$build_dir/fuzz-artifacts/")
+common=(-max_len=1024 -artifact_prefix="$build_dir/fuzz-artifacts/")
 
 configure_and_build() {
   if [ ! -f "$build_dir/CMakeCache.txt" ]; then
