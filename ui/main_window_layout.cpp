@@ -323,16 +323,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
   }
 }
 
+HICON LoadApplicationIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
+  return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
+                                       GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), LR_SHARED));
+}
+
 bool RegisterMainWindowClass(HINSTANCE instance) {
   WNDCLASSEXA windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = MainWindowProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon =
-      static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
-  windowClass.hIconSm =
-      static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(ApplicationIcon), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  windowClass.hIcon = LoadApplicationIcon(instance, SM_CXICON, SM_CYICON);
+  windowClass.hIconSm = LoadApplicationIcon(instance, SM_CXSMICON, SM_CYSMICON);
   windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = CreateSolidBrush(BackgroundBlue);
   windowClass.lpszClassName = ClassName;
@@ -348,6 +350,10 @@ HWND CreateMainWindow(HINSTANCE instance) {
   HWND window = CreateWindowExA(0, ClassName, Caption, WindowStyle, x, y, WindowWidth, WindowHeight, nullptr, nullptr,
                                 instance, nullptr);
   if (!window) return nullptr;
+  SendMessageA(window, WM_SETICON, ICON_BIG,
+               reinterpret_cast<LPARAM>(LoadApplicationIcon(instance, SM_CXICON, SM_CYICON)));
+  SendMessageA(window, WM_SETICON, ICON_SMALL,
+               reinterpret_cast<LPARAM>(LoadApplicationIcon(instance, SM_CXSMICON, SM_CYSMICON)));
   RECT rect{};
   GetWindowRect(window, &rect);
   if (rect.right - rect.left != WindowWidth || rect.bottom - rect.top != WindowHeight)

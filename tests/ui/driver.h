@@ -1,0 +1,63 @@
+// Drives LinkConverter.exe from outside, as a person would: starts it, finds
+// its window and controls, reads and sets texts, clicks, presses keys.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+constexpr char MainWindowCaption[] = "青禾专用链地址转换工具 V1.0";
+
+// The folder of the running test program, with a trailing backslash.
+std::string ProgramFolder();
+
+class RunningConverter {
+ public:
+  // Starts LinkConverter.exe from the test program's folder and waits until
+  // its window is visible. Check `window()` for success.
+  RunningConverter();
+  ~RunningConverter();
+  RunningConverter(const RunningConverter&) = delete;
+  RunningConverter& operator=(const RunningConverter&) = delete;
+
+  HWND window() const { return window_; }
+  HWND control(int id) const { return GetDlgItem(window_, id); }
+  DWORD threadId() const { return threadId_; }
+
+  // The control that has the keyboard focus in the program's thread.
+  HWND focus() const;
+  // Waits for the process to end; returns its exit code, or STILL_ACTIVE on timeout.
+  DWORD waitForExit(DWORD milliseconds) const;
+  bool running() const { return waitForExit(0) == STILL_ACTIVE; }
+
+ private:
+  PROCESS_INFORMATION process_{};
+  HWND window_ = nullptr;
+  DWORD threadId_ = 0;
+};
+
+std::string TextOf(HWND control);
+void SetText(HWND control, const std::string& text);
+void Click(HWND button);
+
+// Real key presses through SendInput; the program's window must be in front.
+void PressKey(WORD key, bool shift = false);
+void PressKeys(WORD key, int times);
+
+// Polls `condition` every 10 ms until it holds or `milliseconds` pass.
+template <typename Condition>
+bool WaitFor(Condition condition, DWORD milliseconds) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > milliseconds) return false;
+    Sleep(10);
+  }
+  return true;
+}
+
+// The bytes of the clipboard's CF_TEXT block (NUL included) and the block's
+// size; `false` when the clipboard holds no CF_TEXT.
+bool ReadClipboardText(std::string& bytes, SIZE_T& blockSize);
+// Puts `text` on the clipboard as CF_TEXT.
+void WriteClipboardText(const std::string& text);
