@@ -44,5 +44,17 @@ test-windows: build-windows
 
 test: test-linux test-sanitize test-windows
 
+# Opens the window; with no display, shows it on a virtual one, converts a
+# sample address through it, prints the four rows and keeps a screenshot.
+SHOT := build/windows/artifacts/window
+run: build-windows
+	@if [ -n "$${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then \
+	  $(WINE) wine build/windows/bin/LinkConverter.exe; \
+	else \
+	  mkdir -p $(dir $(SHOT)) && \
+	  $(WINE) wine build/windows/bin/window_demo.exe 'Z:$(CURDIR)/$(SHOT).bmp' | iconv -f gbk -t utf-8 && \
+	  convert $(SHOT).bmp $(SHOT).png && echo "Screenshot: $(CURDIR)/$(SHOT).png"; \
+	fi
+
 clean:
 	rm -rf build

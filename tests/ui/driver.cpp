@@ -1,6 +1,8 @@
 // Starting and driving LinkConverter.exe from another process.
 #include "driver.h"
 
+#include <cstdio>
+
 std::string ProgramFolder() {
   char path[MAX_PATH * 4] = {};
   GetModuleFileNameA(nullptr, path, sizeof path);
@@ -137,4 +139,58 @@ void WriteClipboardText(const std::string& text) {
   GlobalUnlock(block);
   SetClipboardData(CF_TEXT, block);
   CloseClipboard();
+}
+
+COLORREF Screenshot::at(int x, int y) const {
+  const std::uint32_t p = pixels[static_cast<std::size_t>(y * width + x)];
+  return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+bool Screenshot::anyIn(RECT area, COLORREF colour) const {
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x)
+      if (at(x, y) == colour) return true;
+  return false;
+}
+
+namespace {
+
+void SaveBmp(const std::string& path, const BITMAPINFOHEADER& header, const void* bits, DWORD imageSize) {
+  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof header + imageSize), 0, 0,
+                        sizeof(BITMAPFILEHEADER) + sizeof header};
+  if (FILE* out = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&header, sizeof header, 1, out);
+    std::fwrite(bits, imageSize, 1, out);
+    std::fclose(out);
+  }
+}
+
+}  // namespace
+
+Screenshot CaptureScreen(RECT area, const std::string& bmpPath) {
+  Screenshot shot;
+  shot.width = area.right - area.left;
+  shot.height = area.bottom - area.top;
+  shot.pixels.resize(static_cast<std::size_t>(shot.width * shot.height));
+
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), shot.width, -shot.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, shot.width, shot.height, screen, area.left, area.top, SRCCOPY);
+  GdiFlush();
+  // BitBlt leaves the fourth byte 0; viewers would take it as full transparency.
+  auto* opaque = static_cast<std::uint32_t*>(bits);
+  for (std::size_t i = 0; i < shot.pixels.size(); ++i) opaque[i] |= 0xFF000000u;
+  memcpy(shot.pixels.data(), bits, shot.pixels.size() * 4);
+  SaveBmp(bmpPath, info.bmiHeader, bits, static_cast<DWORD>(shot.pixels.size() * 4));
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return shot;
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -61,3 +62,14 @@ bool WaitFor(Condition condition, DWORD milliseconds) {
 bool ReadClipboardText(std::string& bytes, SIZE_T& blockSize);
 // Puts `text` on the clipboard as CF_TEXT.
 void WriteClipboardText(const std::string& text);
+
+struct Screenshot {
+  int width = 0, height = 0;
+  std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, top row first
+
+  COLORREF at(int x, int y) const;
+  bool anyIn(RECT area, COLORREF colour) const;
+};
+
+// Copies `area` of the screen and keeps it as a BMP file at `bmpPath`.
+Screenshot CaptureScreen(RECT area, const std::string& bmpPath);

@@ -486,63 +486,12 @@ INSTANTIATE_TEST_SUITE_P(Remainders, ExitPage, testing::Values(0, 1, 2));
 
 // --- Screenshot ----------------------------------------------------------------
 
-struct Screenshot {
-  int width = 0, height = 0;
-  std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, top row first
-
-  COLORREF at(int x, int y) const {
-    const std::uint32_t p = pixels[static_cast<std::size_t>(y * width + x)];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
-  bool anyIn(RECT area, COLORREF colour) const {
-    for (int y = area.top; y < area.bottom; ++y)
-      for (int x = area.left; x < area.right; ++x)
-        if (at(x, y) == colour) return true;
-    return false;
-  }
-};
-
-// Takes the window's client area from the screen and keeps it as a BMP file.
-Screenshot TakeScreenshot(HWND window, const std::string& path) {
-  RECT client{};
-  GetClientRect(window, &client);
-  POINT origin{0, 0};
-  ClientToScreen(window, &origin);
-  Screenshot shot;
-  shot.width = client.right;
-  shot.height = client.bottom;
-  shot.pixels.resize(static_cast<std::size_t>(shot.width * shot.height));
-
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), shot.width, -shot.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, shot.width, shot.height, screen, origin.x, origin.y, SRCCOPY);
-  GdiFlush();
-  memcpy(shot.pixels.data(), bits, shot.pixels.size() * 4);
-
-  const DWORD imageSize = static_cast<DWORD>(shot.pixels.size() * 4);
-  BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageSize), 0,
-                        0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-  if (FILE* out = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(&file, sizeof file, 1, out);
-    std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-    std::fwrite(bits, imageSize, 1, out);
-    std::fclose(out);
-  }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return shot;
-}
-
 TEST_F(Window, LooksBlueWithWhiteBoxesAndYellowCaptions) {
   Sleep(300);  // let the first paint finish
-  const Screenshot shot = TakeScreenshot(app.window(), ProgramFolder() + "window.bmp");
+  RECT client{};
+  GetClientRect(app.window(), &client);
+  MapWindowPoints(app.window(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+  const Screenshot shot = CaptureScreen(client, ProgramFolder() + "window.bmp");
   ASSERT_GE(shot.width, 380);
   ASSERT_GE(shot.height, 290);
   struct Point {
