@@ -163,7 +163,7 @@ BENCHMARK(BM_ConvertLinkAddress120)->DenseRange(0, 3);
 
 // glibc maps every block of 128 KB or more afresh and unmaps it on free, so
 // each 100 MB result would be paid in page faults, which on this machine
-// cost ten times the encoding itself. Unless LINKCONV_BENCH_FRESH_PAGES is
+// cost dozens of times the encoding itself. Unless LINKCONV_BENCH_FRESH_PAGES is
 // set, large blocks come from the heap and stay there, as OpenSSL's output
 // buffer stays mapped between its runs.
 int main(int argc, char** argv) {

@@ -63,7 +63,8 @@ def print_table(rows):
 def main():
     context, figures = load(sys.argv[1])
     title = sys.argv[2] if len(sys.argv) > 2 else "conversion_bench"
-    print(f"== {title} ({context.get('num_cpus')} CPUs at {context.get('mhz_per_cpu')} MHz; rates from CPU time) ==")
+    print(f"== {title} ({context.get('num_cpus')} CPUs at {context.get('mhz_per_cpu')} MHz) ==")
+    print("   rates from CPU time, per byte read; sizes name the bytes before encoding and after decoding")
     rows = codec_rows(figures) + convert_rows(figures)
     if rows:
         print_table(rows)
