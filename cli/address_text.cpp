@@ -16,7 +16,8 @@ constexpr unsigned Utf8CodePage = 65001;
 std::string_view AddressBytes(std::string_view text, const TextContext& context, std::string& storage) {
   if (context.transcoder == nullptr) return text;
   if (context.transcoder->ToCodePage(text, storage)) return storage;
-  std::fprintf(stderr, "linkconv: address %zu: not representable in code page %u; its bytes are used as they are\n",
+  std::fprintf(context.notes,
+               "linkconv: address %zu: not representable in code page %u; its bytes are used as they are\n",
                context.addressNumber, context.codePage);
   return text;
 }
@@ -24,12 +25,12 @@ std::string_view AddressBytes(std::string_view text, const TextContext& context,
 std::string_view DecodedAddressText(std::string_view bytes, const TextContext& context, std::string& storage) {
   if (context.transcoder == nullptr || IsAscii(bytes)) return bytes;
   if (context.codePage != Utf8CodePage && IsValidUtf8(bytes)) {
-    std::fprintf(stderr, "linkconv: address %zu: decoded address is UTF-8, not code page %u; shown as UTF-8\n",
+    std::fprintf(context.notes, "linkconv: address %zu: decoded address is UTF-8, not code page %u; shown as UTF-8\n",
                  context.addressNumber, context.codePage);
     return bytes;
   }
   if (context.transcoder->ToTerminal(bytes, storage)) return storage;
-  std::fprintf(stderr,
+  std::fprintf(context.notes,
                "linkconv: address %zu: decoded address cannot be transcoded from code page %u; its bytes are "
                "written as they are (see --raw)\n",
                context.addressNumber, context.codePage);

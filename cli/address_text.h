@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,7 @@ struct TextContext {
   const Transcoder* transcoder;  // none: bytes are taken and shown as they are
   unsigned codePage;
   std::size_t addressNumber;  // counted from 1, for the notes
+  std::FILE* notes;
 };
 
 // The code-page bytes of an address given as `text`: its transcoding when

@@ -1,11 +1,10 @@
-// Reads standard input item by item in blocks of 1 MiB. An item that lies in
+// Reads an input item by item in blocks of 1 MiB. An item that lies in
 // one block is handed out in place; only one that spans blocks is copied.
 #include "item_reader.h"
 
 #include <cerrno>
 #include <cstring>
-
-#include "terminal.h"
+#include <utility>
 
 namespace {
 
@@ -13,13 +12,13 @@ constexpr std::size_t BlockSize = std::size_t{1} << 20;
 
 }  // namespace
 
-ItemReader::ItemReader(char terminator, void (*beforeWait)())
-    : terminator_(terminator), beforeWait_(beforeWait), buffer_(BlockSize) {}
+ItemReader::ItemReader(char terminator, ReadFunction read, std::function<void()> beforeWait)
+    : terminator_(terminator), read_(std::move(read)), beforeWait_(std::move(beforeWait)), buffer_(BlockSize) {}
 
 bool ItemReader::Refill() {
   if (ended_) return false;
   beforeWait_();
-  const std::ptrdiff_t got = ReadStandardInput(buffer_.data(), buffer_.size());
+  const std::ptrdiff_t got = read_(buffer_.data(), buffer_.size());
   if (got <= 0) {
     ended_ = true;
     if (got < 0) readError_ = errno != 0 ? errno : EIO;

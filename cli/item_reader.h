@@ -1,16 +1,22 @@
-// Reads standard input item by item, each item ended by a chosen byte, in
-// large blocks and holding no more than one item at a time.
+// Reads an input item by item, each item ended by a chosen byte, in large
+// blocks and holding no more than one item at a time.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// Reads what the input has at hand, at most `size` bytes, waiting only when
+// nothing is there. Returns 0 at the end and -1 on an error (errno set).
+using ReadFunction = std::function<std::ptrdiff_t(char* buffer, std::size_t size)>;
 
 class ItemReader {
  public:
   // `beforeWait` runs each time the reader is about to wait for input, so
   // that output already made can be flushed for whoever is waiting on it.
-  ItemReader(char terminator, void (*beforeWait)());
+  ItemReader(char terminator, ReadFunction read, std::function<void()> beforeWait);
 
   // Sets `item` to the next item without its terminator; it stays valid until
   // the next call. A last item without terminator counts, an empty remainder
@@ -28,7 +34,8 @@ class ItemReader {
   bool Refill();
 
   char terminator_;
-  void (*beforeWait_)();
+  ReadFunction read_;
+  std::function<void()> beforeWait_;
   std::vector<char> buffer_;
   std::size_t begin_ = 0;  // unread bytes of buffer_ are [begin_, end_)
   std::size_t end_ = 0;
