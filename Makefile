@@ -10,7 +10,7 @@ PACKAGES := cmake make g++ python3 googletest libbenchmark-dev libssl-dev \
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 WINE := tests/windows/with-wine.sh build/windows
 
-.PHONY: deps build build-linux build-sanitize build-windows test test-linux test-sanitize test-windows run bench fuzz clean
+.PHONY: deps build build-linux build-sanitize build-windows test test-linux test-sanitize test-windows test-fuzz run bench fuzz clean
 
 deps:
 	@missing=; for p in $(PACKAGES); do \
@@ -42,7 +42,18 @@ test-sanitize: build-sanitize
 test-windows: build-windows
 	$(WINE) ctest --preset windows
 
-test: test-linux test-sanitize test-windows
+test-fuzz: deps
+	bash tests/fuzz/run.sh build/fuzz regress
+
+test: test-linux test-sanitize test-windows test-fuzz
+
+# Each fuzz target for ten minutes, with statistics.
+fuzz: deps
+	bash tests/fuzz/run.sh build/fuzz long 600
+
+bench: deps
+	cmake --preset bench >/dev/null && cmake --build --preset bench -j2
+	bash bench/run.sh build/bench
 
 # Opens the window; with no display, shows it on a virtual one, converts a
 # sample address through it, prints the four rows and keeps a screenshot.

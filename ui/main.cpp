@@ -1,6 +1,7 @@
 // The program's entry: the working folder, the window and its message loop.
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "main_window_behaviour.h"
@@ -39,6 +40,13 @@ void SetCurrentDirectoryToProgramFolder() {
 }
 
 }  // namespace
+
+// libstdc++'s default terminate handler prints the demangled name of the
+// exception, which links the whole C++ demangler (about 45 KB) into the
+// program. A window program has no console to print to: end plainly.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   SetCurrentDirectoryToProgramFolder();

@@ -5,10 +5,12 @@
 
 #include <cmath>
 #include <ctime>
+#include <new>
 #include <string>
 #include <string_view>
 
 #include "control_ids.h"
+#include "fault_injection.h"
 #include "link_conversion.h"
 
 namespace {
@@ -22,8 +24,9 @@ constexpr char BoxTextFailure[] = "内存不足：无法读取编辑框中的文
 constexpr char ResultCopyFailure[] = "内存不足：无法复制转换结果。程序将退出。";
 
 // A text of `length` bytes plus its NUL for a handler. Failure is fatal.
-std::string AllocateHandlerText(HWND window, std::size_t length, const char* failure) {
+std::string AllocateHandlerText(HWND window, std::size_t length, const char* failure, Fault fault) {
   try {
+    if (IsFaultInjected(fault)) throw std::bad_alloc();
     return std::string(length, '\0');
   } catch (...) {
     FailFatally(window, failure);
@@ -33,7 +36,7 @@ std::string AllocateHandlerText(HWND window, std::size_t length, const char* fai
 std::string ReadBoxText(HWND box) {
   const int length = GetWindowTextLengthA(box);
   if (length <= 0) return {};
-  std::string text = AllocateHandlerText(GetParent(box), static_cast<std::size_t>(length), BoxTextFailure);
+  std::string text = AllocateHandlerText(GetParent(box), static_cast<std::size_t>(length), BoxTextFailure, Fault::BoxText);
   const int copied = GetWindowTextA(box, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
   return text;
@@ -42,7 +45,7 @@ std::string ReadBoxText(HWND box) {
 // The handler's own copy of a result that ConvertLink handed over.
 std::string TakeConversionResult(HWND window, std::string_view result) {
   if (result.empty()) return {};
-  std::string text = AllocateHandlerText(window, result.size(), ResultCopyFailure);
+  std::string text = AllocateHandlerText(window, result.size(), ResultCopyFailure, Fault::ResultCopy);
   text.assign(result);
   return text;
 }
@@ -50,7 +53,8 @@ std::string TakeConversionResult(HWND window, std::string_view result) {
 // Allocates the block before the clipboard is touched, so that a failure
 // leaves the clipboard as it was.
 bool SetClipboardText(std::string_view text) {
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
+  HGLOBAL block =
+      IsFaultInjected(Fault::ClipboardBlock) ? nullptr : GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, text.size() + 1);
   if (!block) return false;
   if (!OpenClipboard(nullptr)) {
     GlobalFree(block);

@@ -8,6 +8,7 @@
 #include <new>
 
 #include "control_ids.h"
+#include "fault_injection.h"
 #include "main_window_behaviour.h"
 
 namespace {
@@ -255,7 +256,7 @@ bool IsModifierDown(int key) { return GetKeyState(key) < 0; }
 
 LRESULT OnCreate(HWND window) {
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new (std::nothrow) WindowState{}));
-  if (!StateOf(window) || !CreateControls(window)) return -1;
+  if (!StateOf(window) || IsFaultInjected(Fault::WindowCreation) || !CreateControls(window)) return -1;
   HandleWindowCreated(window);
   return 0;
 }

@@ -23,7 +23,11 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
   GetWindowThreadProcessId(window, &processId);
   char caption[64] = {};
   GetWindowTextA(window, caption, sizeof caption);
-  if (processId == search->processId && IsWindowVisible(window) && std::string(caption) == MainWindowCaption) {
+  char className[16] = {};
+  GetClassNameA(window, className, sizeof className);
+  // A message box of the program has the same caption.
+  if (processId == search->processId && IsWindowVisible(window) && std::string(caption) == MainWindowCaption &&
+      std::string(className) != "#32770") {
     search->found = window;
     return FALSE;
   }
@@ -32,17 +36,22 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
 
 }  // namespace
 
-RunningConverter::RunningConverter() {
-  std::string commandLine = "\"" + ProgramFolder() + "LinkConverter.exe\"";
+RunningConverter::RunningConverter(const char* program, const char* fault) {
+  std::string commandLine = "\"" + ProgramFolder() + program + "\"";
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_))
-    return;
+  const bool limit = fault && fault[0] >= '0' && fault[0] <= '9';
+  const char* variable = limit ? "LINKCONV_ALLOCATION_LIMIT" : "LINKCONV_FAULT";
+  if (fault) SetEnvironmentVariableA(variable, fault);
+  const BOOL started =
+      CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_);
+  if (fault) SetEnvironmentVariableA(variable, nullptr);
+  if (!started) return;
   Search search{process_.dwProcessId, nullptr};
   WaitFor(
       [&] {
         EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr || !running();
+        return search.found != nullptr || !running() || messageBox(0) != nullptr;
       },
       10000);
   window_ = search.found;
@@ -62,6 +71,39 @@ RunningConverter::~RunningConverter() {
   if (waitForExit(5000) == STILL_ACTIVE) TerminateProcess(process_.hProcess, 1);
   CloseHandle(process_.hThread);
   CloseHandle(process_.hProcess);
+}
+
+namespace {
+
+struct BoxSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM lParam) {
+  auto* search = reinterpret_cast<BoxSearch*>(lParam);
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  char className[16] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (processId == search->processId && IsWindowVisible(window) && std::string(className) == "#32770") {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+HWND RunningConverter::messageBox(DWORD milliseconds) const {
+  BoxSearch search{process_.dwProcessId, nullptr};
+  WaitFor(
+      [&] {
+        EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
+        return search.found != nullptr;
+      },
+      milliseconds);
+  return search.found;
 }
 
 HWND RunningConverter::focus() const {

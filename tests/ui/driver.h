@@ -15,9 +15,11 @@ std::string ProgramFolder();
 
 class RunningConverter {
  public:
-  // Starts LinkConverter.exe from the test program's folder and waits until
-  // its window is visible. Check `window()` for success.
-  RunningConverter();
+  // Starts `program` from the test program's folder and waits until its
+  // window is visible and active. Check `window()` for success. `fault`, when
+  // given, is handed to the test build's failure switch (LINKCONV_FAULT, or
+  // LINKCONV_ALLOCATION_LIMIT for a number).
+  explicit RunningConverter(const char* program = "LinkConverter.exe", const char* fault = nullptr);
   ~RunningConverter();
   RunningConverter(const RunningConverter&) = delete;
   RunningConverter& operator=(const RunningConverter&) = delete;
@@ -31,6 +33,8 @@ class RunningConverter {
   // Waits for the process to end; returns its exit code, or STILL_ACTIVE on timeout.
   DWORD waitForExit(DWORD milliseconds) const;
   bool running() const { return waitForExit(0) == STILL_ACTIVE; }
+  // The program's visible message box, waiting up to `milliseconds` for one.
+  HWND messageBox(DWORD milliseconds) const;
 
  private:
   PROCESS_INFORMATION process_{};

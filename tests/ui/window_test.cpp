@@ -92,6 +92,21 @@ TEST(ProgramFile, CarriesA32BitIconOf32By32) {
   DestroyIcon(icon);
 }
 
+TEST(ProgramFile, HasVersionOneZeroZeroZero) {
+  const std::string path = ProgramFolder() + "LinkConverter.exe";
+  DWORD handle = 0;
+  std::string record(GetFileVersionInfoSizeA(path.c_str(), &handle), '\0');
+  ASSERT_FALSE(record.empty());
+  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(record.size()), record.data()));
+  VS_FIXEDFILEINFO* info = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(VerQueryValueA(record.data(), "\\", reinterpret_cast<void**>(&info), &size));
+  EXPECT_EQ(info->dwFileVersionMS, MAKELONG(0, 1));
+  EXPECT_EQ(info->dwFileVersionLS, 0u);
+  EXPECT_EQ(info->dwProductVersionMS, MAKELONG(0, 1));
+  EXPECT_EQ(info->dwProductVersionLS, 0u);
+}
+
 TEST_F(Window, CannotBeMaximisedOrResized) {
   RECT rect{};
   GetWindowRect(app.window(), &rect);
