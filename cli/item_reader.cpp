@@ -13,12 +13,15 @@ constexpr std::size_t BlockSize = std::size_t{1} << 20;
 }  // namespace
 
 ItemReader::ItemReader(char terminator, ReadFunction read, std::function<void()> beforeWait)
-    : terminator_(terminator), read_(std::move(read)), beforeWait_(std::move(beforeWait)), buffer_(BlockSize) {}
+    : terminator_(terminator),
+      read_(std::move(read)),
+      beforeWait_(std::move(beforeWait)),
+      buffer_(std::make_unique_for_overwrite<char[]>(BlockSize)) {}
 
 bool ItemReader::Refill() {
   if (ended_) return false;
   beforeWait_();
-  const std::ptrdiff_t got = read_(buffer_.data(), buffer_.size());
+  const std::ptrdiff_t got = read_(buffer_.get(), BlockSize);
   if (got <= 0) {
     ended_ = true;
     if (got < 0) readError_ = errno != 0 ? errno : EIO;
@@ -32,7 +35,7 @@ bool ItemReader::Refill() {
 bool ItemReader::Next(std::string_view& item) {
   carried_.clear();
   for (;;) {
-    const char* start = buffer_.data() + begin_;
+    const char* start = buffer_.get() + begin_;
     const auto* found = static_cast<const char*>(std::memchr(start, terminator_, end_ - begin_));
     if (found != nullptr) {
       const auto length = static_cast<std::size_t>(found - start);

@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 // Reads what the input has at hand, at most `size` bytes, waiting only when
 // nothing is there. Returns 0 at the end and -1 on an error (errno set).
@@ -36,8 +36,8 @@ class ItemReader {
   char terminator_;
   ReadFunction read_;
   std::function<void()> beforeWait_;
-  std::vector<char> buffer_;
-  std::size_t begin_ = 0;  // unread bytes of buffer_ are [begin_, end_)
+  std::unique_ptr<char[]> buffer_;  // left uninitialised: reads fill what is used
+  std::size_t begin_ = 0;           // unread bytes of buffer_ are [begin_, end_)
   std::size_t end_ = 0;
   std::string carried_;  // the start of an item that runs past the buffer
   bool ended_ = false;
