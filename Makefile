@@ -51,9 +51,11 @@ test: test-linux test-sanitize test-windows test-fuzz
 fuzz: deps
 	bash tests/fuzz/run.sh build/fuzz long 600
 
-bench: deps
+bench: deps build-windows
 	cmake --preset bench >/dev/null && cmake --build --preset bench -j2
 	bash bench/run.sh build/bench
+	$(WINE) wine build/windows/bin/window_startup.exe 15
+	@echo "LinkConverter.exe: $$(stat -c %s build/windows/bin/LinkConverter.exe) bytes"
 
 # Opens the window; with no display, shows it on a virtual one, converts a
 # sample address through it, prints the four rows and keeps a screenshot.
