@@ -12,8 +12,11 @@ std::string ProgramFolder() {
 
 namespace {
 
+constexpr char MessageBoxClass[] = "#32770";
+
 struct Search {
   DWORD processId;
+  bool messageBox;  // a message box, or else the main window (which has the same caption)
   HWND found;
 };
 
@@ -21,17 +24,20 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
   auto* search = reinterpret_cast<Search*>(lParam);
   DWORD processId = 0;
   GetWindowThreadProcessId(window, &processId);
-  char caption[64] = {};
+  if (processId != search->processId || !IsWindowVisible(window)) return TRUE;
+  char caption[64] = {}, className[16] = {};
   GetWindowTextA(window, caption, sizeof caption);
-  char className[16] = {};
   GetClassNameA(window, className, sizeof className);
-  // A message box of the program has the same caption.
-  if (processId == search->processId && IsWindowVisible(window) && std::string(caption) == MainWindowCaption &&
-      std::string(className) != "#32770") {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
+  const bool isMessageBox = std::string(className) == MessageBoxClass;
+  if (std::string(caption) != MainWindowCaption || isMessageBox != search->messageBox) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindWindowOf(DWORD processId, bool messageBox) {
+  Search search{processId, messageBox, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 }  // namespace
@@ -47,14 +53,12 @@ RunningConverter::RunningConverter(const char* program, const char* fault) {
       CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_);
   if (fault) SetEnvironmentVariableA(variable, nullptr);
   if (!started) return;
-  Search search{process_.dwProcessId, nullptr};
   WaitFor(
       [&] {
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr || !running() || messageBox(0) != nullptr;
+        window_ = FindWindowOf(process_.dwProcessId, false);
+        return window_ != nullptr || !running() || messageBox(0) != nullptr;
       },
       10000);
-  window_ = search.found;
   if (!window_) return;
   threadId_ = GetWindowThreadProcessId(window_, nullptr);
   // Shown and activated: the focus arrives with the activation.
@@ -73,37 +77,10 @@ RunningConverter::~RunningConverter() {
   CloseHandle(process_.hProcess);
 }
 
-namespace {
-
-struct BoxSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK MatchMessageBox(HWND window, LPARAM lParam) {
-  auto* search = reinterpret_cast<BoxSearch*>(lParam);
-  DWORD processId = 0;
-  GetWindowThreadProcessId(window, &processId);
-  char className[16] = {};
-  GetClassNameA(window, className, sizeof className);
-  if (processId == search->processId && IsWindowVisible(window) && std::string(className) == "#32770") {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-}  // namespace
-
 HWND RunningConverter::messageBox(DWORD milliseconds) const {
-  BoxSearch search{process_.dwProcessId, nullptr};
-  WaitFor(
-      [&] {
-        EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-      },
-      milliseconds);
-  return search.found;
+  HWND box = nullptr;
+  WaitFor([&] { return (box = FindWindowOf(process_.dwProcessId, true)) != nullptr; }, milliseconds);
+  return box;
 }
 
 HWND RunningConverter::focus() const {
