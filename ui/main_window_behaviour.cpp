@@ -36,7 +36,8 @@ std::string AllocateHandlerText(HWND window, std::size_t length, const char* fai
 std::string ReadBoxText(HWND box) {
   const int length = GetWindowTextLengthA(box);
   if (length <= 0) return {};
-  std::string text = AllocateHandlerText(GetParent(box), static_cast<std::size_t>(length), BoxTextFailure, Fault::BoxText);
+  std::string text =
+      AllocateHandlerText(GetParent(box), static_cast<std::size_t>(length), BoxTextFailure, Fault::BoxText);
   const int copied = GetWindowTextA(box, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
   return text;

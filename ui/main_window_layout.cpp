@@ -76,9 +76,10 @@ DWORD StyleOf(Kind kind) {
 constexpr int KeyboardOrder[] = {编辑框_待转换地址, 按钮_转换,     编辑框_原始地址, 编辑框_迅雷地址, 编辑框_快车地址,
                                  编辑框_旋风地址,   按钮_原始地址, 按钮_迅雷地址,   按钮_快车地址,   按钮_旋风地址};
 
-// Per-window state: the control that had the focus when the window was last deactivated.
+// Per-window state.
 struct WindowState {
-  HWND lastFocus = nullptr;
+  bool created = false;      // the created event has fired
+  HWND lastFocus = nullptr;  // the control that had the focus when the window was last deactivated
 };
 
 WindowState* StateOf(HWND window) { return reinterpret_cast<WindowState*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
@@ -257,6 +258,7 @@ bool IsModifierDown(int key) { return GetKeyState(key) < 0; }
 LRESULT OnCreate(HWND window) {
   SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new (std::nothrow) WindowState{}));
   if (!StateOf(window) || IsFaultInjected(Fault::WindowCreation) || !CreateControls(window)) return -1;
+  StateOf(window)->created = true;
   HandleWindowCreated(window);
   return 0;
 }
@@ -290,10 +292,16 @@ void OnActivate(HWND window, WPARAM wParam) {
     RestoreFocus(window);
 }
 
+// A window whose creation failed is destroyed too; it never was a running
+// window, so neither the exit-page rule nor the end of the message loop
+// applies (the fatal message box must not see a quit message).
 void OnDestroy(HWND window) {
-  HandleWindowDestroying();
-  delete StateOf(window);
+  WindowState* state = StateOf(window);
+  const bool created = state && state->created;
+  delete state;
   SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+  if (!created) return;
+  HandleWindowDestroying();
   PostQuitMessage(0);
 }
 
