@@ -51,14 +51,38 @@ std::string DecodePayload(std::string_view payload) {
   return decoded;
 }
 
-// scheme + base64(before + original + after) + suffix, built in one string.
-std::string EncodeWrapped(std::string_view scheme, std::string_view before, std::string_view original,
-                          std::string_view after, std::string_view suffix) {
-  std::string link;
-  link.reserve(scheme.size() + (before.size() + original.size() + after.size() + 2) / 3 * 4 + suffix.size());
-  link.append(scheme);
-  base64::AppendEncoded(link, before, original, after);
-  return link.append(suffix);
+// Appends scheme + base64(before + original + after) + suffix to `out`.
+void AppendWrapped(std::string& out, std::string_view scheme, std::string_view before, std::string_view original,
+                   std::string_view after, std::string_view suffix) {
+  out.reserve(out.size() + scheme.size() + (before.size() + original.size() + after.size() + 2) / 3 * 4 +
+              suffix.size());
+  out.append(scheme);
+  base64::AppendEncoded(out, before, original, after);
+  out.append(suffix);
+}
+
+// Appends `original` in the form `type` asks for.
+void AppendForm(std::string& out, std::string_view original, LinkType type) {
+  switch (type) {
+    case LinkType::Thunder:
+      if (!original.empty()) AppendWrapped(out, "thunder://", "AA", original, "ZZ", "");
+      return;
+    case LinkType::FlashGet:
+      AppendWrapped(out, "Flashget://", FlashGetMarker, original, FlashGetMarker, "&1926");
+      return;
+    case LinkType::Xuanfeng:
+      if (!original.empty()) AppendWrapped(out, "qqdl://", "", original, "", "");
+      return;
+    default:
+      out.append(original);
+      return;
+  }
+}
+
+std::string InForm(std::string_view original, LinkType type) {
+  std::string out;
+  AppendForm(out, original, type);
+  return out;
 }
 
 }  // namespace
@@ -86,19 +110,11 @@ std::string DecodeFlashGetLink(std::string_view link, const CodePage& codePage) 
 
 std::string DecodeXuanfengLink(std::string_view link) { return DecodePayload(link.substr(XuanfengScheme.size())); }
 
-std::string EncodeThunderLink(std::string_view original) {
-  if (original.empty()) return {};
-  return EncodeWrapped("thunder://", "AA", original, "ZZ", "");
-}
+std::string EncodeThunderLink(std::string_view original) { return InForm(original, LinkType::Thunder); }
 
-std::string EncodeFlashGetLink(std::string_view original) {
-  return EncodeWrapped("Flashget://", FlashGetMarker, original, FlashGetMarker, "&1926");
-}
+std::string EncodeFlashGetLink(std::string_view original) { return InForm(original, LinkType::FlashGet); }
 
-std::string EncodeXuanfengLink(std::string_view original) {
-  if (original.empty()) return {};
-  return EncodeWrapped("qqdl://", "", original, "", "");
-}
+std::string EncodeXuanfengLink(std::string_view original) { return InForm(original, LinkType::Xuanfeng); }
 
 namespace {
 
@@ -127,24 +143,20 @@ std::string ToOriginalAddress(std::string_view address, const CodePage& codePage
   return std::string(address);
 }
 
-std::string ConvertLink(std::string_view address, LinkType type, const CodePage& codePage) noexcept {
+void AppendConvertedLink(std::string& out, std::string_view address, LinkType type, const CodePage& codePage) noexcept {
+  const std::size_t before = out.size();
   try {
-    if (address.empty()) return {};
+    if (address.empty()) return;
     std::string decoded;
     const bool isLink = DecodeLink(address, codePage, decoded);
-    const std::string_view original = isLink ? std::string_view(decoded) : address;
-    switch (type) {
-      case LinkType::Thunder:
-        return EncodeThunderLink(original);
-      case LinkType::FlashGet:
-        return EncodeFlashGetLink(original);
-      case LinkType::Xuanfeng:
-        return EncodeXuanfengLink(original);
-      default:
-        if (isLink) return decoded;
-        return std::string(address);
-    }
+    AppendForm(out, isLink ? std::string_view(decoded) : address, type);
   } catch (...) {
-    return {};
+    out.resize(before);
   }
+}
+
+std::string ConvertLink(std::string_view address, LinkType type, const CodePage& codePage) noexcept {
+  std::string converted;
+  AppendConvertedLink(converted, address, type, codePage);
+  return converted;
 }

@@ -21,6 +21,12 @@ enum class LinkType : int { Original = 0, Thunder = 1, FlashGet = 2, Xuanfeng = 
 // function never throws. The result is the caller's.
 std::string ConvertLink(std::string_view address, LinkType type, const CodePage& codePage = SystemCodePage()) noexcept;
 
+// ConvertLink for callers that convert many addresses into one buffer:
+// appends the result to `out` instead of returning it. On any failure `out`
+// keeps exactly what it held before. Never throws.
+void AppendConvertedLink(std::string& out, std::string_view address, LinkType type,
+                         const CodePage& codePage = SystemCodePage()) noexcept;
+
 // The stages of ConvertLink, for tests and benchmarks. They may throw
 // std::bad_alloc. The decoders take the whole link, scheme included, and cut
 // their result at the first decoded NUL byte.

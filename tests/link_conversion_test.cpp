@@ -98,6 +98,17 @@ TEST(ConvertLink, GivesTheFourFormsUnderBothCodePages) {
   }
 }
 
+TEST(AppendConvertedLink, AddsTheFormToWhatTheBufferHeld) {
+  for (const auto& c : AsciiCases) {
+    SCOPED_TRACE(c.what);
+    for (int type = 0; type < 4; ++type) {
+      std::string buffer = "held before|";
+      AppendConvertedLink(buffer, c.input, static_cast<LinkType>(type), Gbk);
+      EXPECT_EQ(buffer, "held before|" + c.forms[static_cast<std::size_t>(type)]) << "type " << type;
+    }
+  }
+}
+
 TEST(ConvertLink, EmptyAddressGivesEmptyForEveryType) {
   for (int type : {0, 1, 2, 3, -1, 4, 1000}) EXPECT_EQ(ConvertLink("", static_cast<LinkType>(type), Gbk), "");
 }
