@@ -51,6 +51,12 @@ class Output {
     }
   }
 
+  // Writes the conversion of `bytes`, made straight in the block.
+  void WriteConverted(std::string_view bytes, LinkType type, const CodePage& codePage) {
+    AppendConvertedLink(pending_, bytes, type, codePage);
+    if (pending_.size() > BlockSize) HandOnPending();
+  }
+
   // Hands on everything written so far.
   void Flush() { HandOnPending(); }
 
@@ -105,10 +111,13 @@ class Converter {
   // Writes one form of the address and its terminator. Links are ASCII; an
   // original address is shown as given when the address was one already.
   void WriteForm(LinkType type, std::string_view text, std::string_view bytes) {
-    const std::string converted = ConvertLink(bytes, type, codePage_);
     if (type != LinkType::Original || outputTranscoder_ == nullptr) {
-      output_.Write(converted);
-    } else if (converted == bytes) {
+      output_.WriteConverted(bytes, type, codePage_);
+      output_.Write(Terminator());
+      return;
+    }
+    const std::string converted = ConvertLink(bytes, type, codePage_);
+    if (converted == bytes) {
       output_.Write(text);
     } else {
       output_.Write(DecodedAddressText(converted, Context(outputTranscoder_), shown_));
