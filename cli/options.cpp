@@ -70,14 +70,14 @@ bool ParseForm(std::string_view text, std::optional<LinkType>& form) {
 }
 
 const OptionSpec* FindByKey(char key) {
-  for (const OptionSpec& spec : OptionSpecs)
-    if (spec.key == key) return &spec;
+  for (const OptionSpec& option : OptionSpecs)
+    if (option.key == key) return &option;
   return nullptr;
 }
 
 const OptionSpec* FindByName(std::string_view name) {
-  for (const OptionSpec& spec : OptionSpecs)
-    if (spec.name == name) return &spec;
+  for (const OptionSpec& option : OptionSpecs)
+    if (option.name == name) return &option;
   return nullptr;
 }
 
@@ -121,17 +121,17 @@ void ParseLongOption(const std::vector<std::string>& arguments, std::size_t& nex
   const std::string_view argument = arguments[next - 1];
   const std::size_t equals = argument.find('=');
   const std::string_view name = argument.substr(2, equals == std::string_view::npos ? argument.npos : equals - 2);
-  const OptionSpec* spec = FindByName(name);
-  if (spec == nullptr) {
+  const OptionSpec* option = FindByName(name);
+  if (option == nullptr) {
     result = {Action::Fail, {}, "unknown option " + Quoted(argument.substr(0, equals))};
-  } else if (!spec->takesValue && equals != std::string_view::npos) {
+  } else if (!option->takesValue && equals != std::string_view::npos) {
     result = {Action::Fail, {}, "option " + Quoted(argument.substr(0, equals)) + " takes no value"};
-  } else if (!spec->takesValue) {
-    ApplyOption(spec->key, {}, result);
+  } else if (!option->takesValue) {
+    ApplyOption(option->key, {}, result);
   } else if (equals != std::string_view::npos) {
-    ApplyOption(spec->key, argument.substr(equals + 1), result);
+    ApplyOption(option->key, argument.substr(equals + 1), result);
   } else if (next < arguments.size()) {
-    ApplyOption(spec->key, arguments[next++], result);
+    ApplyOption(option->key, arguments[next++], result);
   } else {
     result = {Action::Fail, {}, "option " + Quoted(argument) + " needs a value"};
   }
@@ -141,16 +141,16 @@ void ParseLongOption(const std::vector<std::string>& arguments, std::size_t& nex
 void ParseShortOptions(const std::vector<std::string>& arguments, std::size_t& next, ParsedCommandLine& result) {
   const std::string_view argument = arguments[next - 1];
   for (std::size_t i = 1; i < argument.size() && result.action == Action::Convert; ++i) {
-    const OptionSpec* spec = FindByKey(argument[i]);
-    if (spec == nullptr) {
+    const OptionSpec* option = FindByKey(argument[i]);
+    if (option == nullptr) {
       result = {Action::Fail, {}, "unknown option " + Quoted(std::string("-") + argument[i])};
-    } else if (!spec->takesValue) {
-      ApplyOption(spec->key, {}, result);
+    } else if (!option->takesValue) {
+      ApplyOption(option->key, {}, result);
     } else if (i + 1 < argument.size()) {
-      ApplyOption(spec->key, argument.substr(i + 1), result);
+      ApplyOption(option->key, argument.substr(i + 1), result);
       return;
     } else if (next < arguments.size()) {
-      ApplyOption(spec->key, arguments[next++], result);
+      ApplyOption(option->key, arguments[next++], result);
     } else {
       result = {Action::Fail, {}, "option " + Quoted(std::string("-") + argument[i]) + " needs a value"};
     }

@@ -30,7 +30,7 @@ constexpr char LabelText[] = "原始地址:\r\n\r\n\r\n\r\n迅雷地址:\r\n\r\n
 
 enum class Kind { GroupBox, Label, EditBox, Button };
 
-struct ControlSpec {
+struct PlannedControl {
   int id;
   Kind kind;
   int x, y, width, height;  // in MainWindow's client area
@@ -38,7 +38,7 @@ struct ControlSpec {
 };
 
 // Listed topmost first: this is the stacking order.
-constexpr ControlSpec Controls[] = {
+constexpr PlannedControl Controls[] = {
     {按钮_旋风地址, Kind::Button, 304, 256, 60, 20, "复制"}, {按钮_快车地址, Kind::Button, 304, 208, 60, 20, "复制"},
     {按钮_迅雷地址, Kind::Button, 304, 160, 60, 20, "复制"}, {按钮_原始地址, Kind::Button, 304, 112, 60, 20, "复制"},
     {编辑框_旋风地址, Kind::EditBox, 16, 256, 280, 20, ""},  {编辑框_快车地址, Kind::EditBox, 16, 208, 280, 20, ""},
@@ -204,18 +204,18 @@ bool CreateControls(HWND window) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
   const WPARAM font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
   // Created bottom first, each put on top of those before it.
-  for (auto spec = std::rbegin(Controls); spec != std::rend(Controls); ++spec) {
-    const DWORD exStyle = spec->kind == Kind::EditBox ? WS_EX_CLIENTEDGE : 0;
-    HWND control = CreateWindowExA(exStyle, ClassOf(spec->kind), spec->text, StyleOf(spec->kind), spec->x, spec->y,
-                                   spec->width, spec->height, window,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec->id)), instance, nullptr);
+  for (auto planned = std::rbegin(Controls); planned != std::rend(Controls); ++planned) {
+    const DWORD exStyle = planned->kind == Kind::EditBox ? WS_EX_CLIENTEDGE : 0;
+    HWND control = CreateWindowExA(exStyle, ClassOf(planned->kind), planned->text, StyleOf(planned->kind), planned->x,
+                                   planned->y, planned->width, planned->height, window,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(planned->id)), instance, nullptr);
     if (!control) return false;
     SendMessageA(control, WM_SETFONT, font, FALSE);
     SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    if (spec->kind == Kind::EditBox) {
+    if (planned->kind == Kind::EditBox) {
       Subclass(control, EditBoxProc);
       SettleEditBox(control);
-    } else if (spec->kind == Kind::GroupBox) {
+    } else if (planned->kind == Kind::GroupBox) {
       Subclass(control, GroupBoxProc);
     }
   }
