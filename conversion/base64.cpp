@@ -67,7 +67,7 @@ constexpr auto Place1 = MakePlaceTable(12);
 constexpr auto Place2 = MakePlaceTable(6);
 constexpr auto Place3 = MakePlaceTable(0);
 
-std::size_t EncodedSize(std::size_t bytes) { return (bytes + 2) / 3 * 4; }
+constexpr std::size_t EncodedSize(std::size_t bytes) { return (bytes + 2) / 3 * 4; }
 
 // Encodes `groups` whole groups of three bytes; returns the end of the output.
 char* EncodeGroupsScalar(const Byte* in, std::size_t groups, char* out) {
@@ -277,6 +277,18 @@ std::string base64::Encode(std::string_view bytes, Path path) {
 }
 
 void base64::AppendEncoded(std::string& out, std::string_view first, std::string_view second, std::string_view third) {
+  // A short text, such as a download address, is gathered and encoded on the
+  // stack, then appended: one encoding call, and no zero-filling of `out`.
+  constexpr std::size_t ShortText = 512;
+  if (const std::size_t size = first.size() + second.size() + third.size(); size <= ShortText) {
+    char joined[ShortText];
+    char encoded[EncodedSize(ShortText)];
+    std::copy(third.begin(), third.end(),
+              std::copy(second.begin(), second.end(), std::copy(first.begin(), first.end(), joined)));
+    const char* end = EncodeInto(reinterpret_cast<const Byte*>(joined), size, encoded, BestPath());
+    out.append(encoded, static_cast<std::size_t>(end - encoded));
+    return;
+  }
   const std::size_t start = out.size();
   out.resize(start + EncodedSize(first.size() + second.size() + third.size()));
   char* o = out.data() + start;

@@ -139,6 +139,28 @@ TEST(Base64Paths, AppendEncodedMatchesTheEncodingOfTheWholeText) {
   }
 }
 
+// Texts up to 512 bytes are gathered and encoded on the stack; longer ones
+// take the piece-by-piece path. Both sides of that length, with cuts at the
+// start, in the middle and at the end of the text.
+TEST(Base64Paths, AppendEncodedMatchesTheEncodingOfTheWholeTextOnEitherSideOfTheShortLength) {
+  std::mt19937 random(11);
+  for (std::size_t size : {500u, 510u, 511u, 512u, 513u, 514u, 515u, 530u, 700u, 5000u}) {
+    const std::string text = RandomBytes(random, size);
+    const std::string expected = "scheme://" + ReferenceEncode(text);
+    for (std::size_t firstEnd : {0u, 1u, 2u, 10u, 16u, 17u, 250u}) {
+      for (std::size_t thirdSize : {0u, 1u, 2u, 3u, 10u, 16u, 17u, 250u}) {
+        const std::size_t secondEnd = size - thirdSize;
+        std::string out = "scheme://";
+        base64::AppendEncoded(out, std::string_view(text).substr(0, firstEnd),
+                              std::string_view(text).substr(firstEnd, secondEnd - firstEnd),
+                              std::string_view(text).substr(secondEnd));
+        ASSERT_EQ(out, expected) << "size " << size << ", cuts at " << firstEnd << " and " << secondEnd << ", input "
+                                 << Hex(text);
+      }
+    }
+  }
+}
+
 TEST(Base64Paths, DecodeCleanAndDamagedTextLikeTheReference) {
   std::mt19937 random(13);
   for (unsigned damage : {0u, 2u, 20u, 100u, 500u}) {
