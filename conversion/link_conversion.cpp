@@ -118,9 +118,18 @@ std::string EncodeXuanfengLink(std::string_view original) { return InForm(origin
 
 namespace {
 
+bool BeginsWithLinkScheme(std::string_view address) {
+  for (const std::string_view scheme : {ThunderScheme, FlashGetScheme, XuanfengScheme})
+    if (EqualsIgnoringAsciiCase(address.substr(0, scheme.size()), scheme)) return true;
+  return false;
+}
+
 // Decodes `address` into `decoded` when it is a Thunder, FlashGet or Xuanfeng
 // link; returns false, leaving `decoded` alone, when it is none.
 bool DecodeLink(std::string_view address, const CodePage& codePage, std::string& decoded) {
+  // A link's scheme is all of the address up to its first "://", so an address
+  // that begins with no link scheme is no link: no search needed.
+  if (!BeginsWithLinkScheme(address)) return false;
   const std::size_t separator = FindInCodePage(address, "://", codePage);
   if (separator == std::string_view::npos || separator == 0) return false;
   const std::string_view scheme = address.substr(0, separator + 3);

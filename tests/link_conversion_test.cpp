@@ -173,6 +173,83 @@ TEST(ConvertLink, EveryLinkLeadsBackToItsAddress) {
   }
 }
 
+// The original address by the rules written out plainly: the scheme is all
+// up to the first "://" that begins a character, matched in any letter case.
+std::string ReferenceOriginal(const std::string& address, const CodePage& codePage) {
+  for (std::size_t i = 0; i + 3 <= address.size();
+       i += codePage.IsLeadByte(static_cast<unsigned char>(address[i])) ? 2 : 1) {
+    if (address.compare(i, 3, "://") != 0) continue;
+    std::string scheme = address.substr(0, i + 3);
+    for (char& c : scheme)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (scheme == "thunder://") return DecodeThunderLink(address);
+    if (scheme == "flashget://") return DecodeFlashGetLink(address, codePage);
+    if (scheme == "qqdl://") return DecodeXuanfengLink(address);
+    return address;
+  }
+  return address;
+}
+
+// Addresses that begin like a link, or nearly so, under code pages where the
+// scheme's own letters may be lead bytes.
+TEST(ConvertLink, TakesAsLinksWhatThePlainRulesTakeAsLinks) {
+  std::array<bool, 256> letterLeads{};
+  for (char c : "thunderflashgetqqdlTHUNDERFLASHGETQQDL"s) letterLeads[static_cast<unsigned char>(c)] = true;
+  std::array<bool, 256> colonLead{};
+  colonLead[':'] = true;
+  const CodePage codePages[] = {Gbk, Latin, CodePage::WithLeadBytes(1, letterLeads),
+                                CodePage::WithLeadBytes(2, colonLead)};
+  const std::string starts[] = {"thunder://",
+                                "THUNDER://",
+                                "tHuNdEr://",
+                                "thunder:/",
+                                "thunder//",
+                                "thunde://",
+                                "thunderr://",
+                                "xthunder://",
+                                " thunder://",
+                                "\xB0thunder://",
+                                "thunder\xB0://",
+                                "flashget://",
+                                "FLASHGET://",
+                                "Flashget://",
+                                "flashge://",
+                                "flashget:/",
+                                "flashgets://",
+                                "qqdl://",
+                                "QqDl://",
+                                "qqd://",
+                                "qqdl:/",
+                                "qqdl:://",
+                                "qq\xB0"
+                                "dl://",
+                                "qqdl\xB0://",
+                                "http://",
+                                "ftp://",
+                                "f://",
+                                "t://",
+                                "q://",
+                                "://",
+                                "",
+                                "thunder",
+                                "qqdl:",
+                                "flashget:"};
+  const std::string rests[] = {"QUFhYmNaWg==",           "W0ZMQVNIR0VUXWFiY1tGTEFTSEdFVF0=&1926", "YWJj", "", "x://y",
+                               "\xD6\xD0://QUFhYmNaWg=="};
+  for (const CodePage& codePage : codePages) {
+    for (const std::string& start : starts) {
+      for (const std::string& rest : rests) {
+        const std::string address = start + rest;
+        const std::string expected = ReferenceOriginal(address, codePage);
+        ASSERT_EQ(Hex(ConvertLink(address, LinkType::Original, codePage)), Hex(expected))
+            << "code page " << codePage.Number() << ", input " << Hex(address);
+        ASSERT_EQ(ConvertLink(address, LinkType::Thunder, codePage), EncodeThunderLink(expected))
+            << "code page " << codePage.Number() << ", input " << Hex(address);
+      }
+    }
+  }
+}
+
 TEST(CodePage, KnowsTheLeadBytesOfGbkAndNoneOfSingleByteOrUtf8) {
   for (unsigned byte = 0; byte < 256; ++byte) {
     EXPECT_EQ(Gbk.IsLeadByte(static_cast<unsigned char>(byte)), byte >= 0x81 && byte <= 0xFE) << byte;
