@@ -58,7 +58,7 @@ void AppendWrapped(std::string& out, std::string_view scheme, std::string_view b
               suffix.size());
   out.append(scheme);
   base64::AppendEncoded(out, before, original, after);
-  out.append(suffix);
+  if (!suffix.empty()) out.append(suffix);
 }
 
 // Appends `original` in the form `type` asks for.
@@ -119,6 +119,9 @@ std::string EncodeXuanfengLink(std::string_view original) { return InForm(origin
 namespace {
 
 bool BeginsWithLinkScheme(std::string_view address) {
+  // Most addresses are told apart by their first letter ("h" of "http").
+  const char first = address.empty() ? '\0' : static_cast<char>(address[0] | 0x20);
+  if (first != 't' && first != 'f' && first != 'q') return false;
   for (const std::string_view scheme : {ThunderScheme, FlashGetScheme, XuanfengScheme})
     if (EqualsIgnoringAsciiCase(address.substr(0, scheme.size()), scheme)) return true;
   return false;
