@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,6 +33,7 @@ class ItemReader {
 
  private:
   bool Refill();
+  std::size_t FindTerminator();
 
   char terminator_;
   ReadFunction read_;
@@ -39,6 +41,10 @@ class ItemReader {
   std::unique_ptr<char[]> buffer_;  // left uninitialised: reads fill what is used
   std::size_t begin_ = 0;           // unread bytes of buffer_ are [begin_, end_)
   std::size_t end_ = 0;
+  // The terminators in [begin_, scanned_), one bit each, the lowest bit for
+  // the byte at scanned_ - 64.
+  std::uint64_t terminators_ = 0;
+  std::size_t scanned_ = 0;
   std::string carried_;  // the start of an item that runs past the buffer
   bool ended_ = false;
   bool lastTerminated_ = false;

@@ -317,6 +317,40 @@ def test_long_input(program):
         expect_success(program, case, args, stdin, expected, result=result)
 
 
+def test_item_splitting(program):
+    """Items of every length from 0 to 150, ends of lines and of blocks at every place: the input split by
+    Python against the items linkconv hands back unchanged."""
+    rng = random.Random(64)
+    alphabet = bytes(b for b in range(256) if b not in b":\n\0") + b"\r\r"
+    cases = []
+    for terminator, args in ((b"\n", ["--raw", "--to=original"]), (b"\0", ["--raw", "-0", "--to=original"])):
+        for final in (b"", terminator, b"last"):
+            items, size = [], 0
+            while size < (5 << 19):
+                items.append(bytes(rng.choice(alphabet) for _ in range(rng.choice((0, 1, 63, 64, 65, rng.randrange(151))))))
+                size += len(items[-1]) + 1
+            stdin = terminator.join(items) + terminator + final.rstrip(terminator)
+            pieces = stdin.split(terminator)
+            expected = []
+            for place, piece in enumerate(pieces):
+                last = place == len(pieces) - 1
+                if last and not piece:
+                    break
+                if terminator == b"\n" and not last and piece.endswith(b"\r"):
+                    piece = piece[:-1]
+                expected.append(piece + terminator)
+            expected = b"".join(expected)
+            cases.append((f"item splitting, terminator {terminator!r}, input ending {final!r}", args, stdin, expected))
+    results = program.run_many([(args, stdin) for _, args, stdin, _ in cases])
+    for (case, args, stdin, expected), result in zip(cases, results):
+        code, out, err = result
+        check(case, "exit status and standard error", (0, b""), (code, err), describe(args))
+        if out != expected:
+            place = next((i for i in range(min(len(out), len(expected))) if out[i] != expected[i]), None)
+            check(case, "standard output", expected[:place + 100] if place is not None else len(expected),
+                  out[:place + 100] if place is not None else len(out), describe(args))
+
+
 def test_output_before_end_of_input(program):
     case = "an answered line is written before more input comes"
     process = subprocess.Popen(program.argv(["-tqqdl"]), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -376,6 +410,7 @@ def main():
     test_transcoding(program)
     test_random_raw(program)
     test_long_input(program)
+    test_item_splitting(program)
     test_output_before_end_of_input(program)
     if not options.wine:  # /dev/full and SIGPIPE are POSIX matters
         test_write_errors(program)
