@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """End-to-end throughput of linkconv beside GNU base64 on the same inputs.
 
-Makes (once) about 100 MB of download addresses, one a line, 30 to 200 bytes
-with some GBK Chinese words, then the Thunder links of the same addresses and
-their bare base64 payloads. Times, best of three, each command writing into a
+Makes (once) about 100 MB of download addresses, one a line, 40 to 140 bytes
+("http://www.example-N.com/<word>/<word>_N.zip" and up to 80 "x"), some of
+the words GBK Chinese, then the Thunder links of the same addresses and
+their bare base64 payloads. Times, best of five, each command writing into a
 pipe:
     linkconv --raw --to=thunder   < addresses   beside  base64 -w0 < addresses
     linkconv --raw --to=original  < links       beside  base64 -d  < payloads
@@ -19,22 +20,15 @@ import sys
 import time
 
 TOTAL_BYTES = 100 << 20
-RUNS = 3
+RUNS = 5
 
 
-def chinese_word(rng, characters):
-    return bytes(b for _ in range(characters) for b in (0xB0 + rng.randrange(0x48), 0xA1 + rng.randrange(0x5E)))
+WORDS = [b"download", b"files", b"soft", b"music", b"video", b"pub", b"data", "中文".encode("gbk"), "下载".encode("gbk")]
 
 
-def address(rng):
-    size = rng.randint(30, 200)
-    text = rng.choice([b"http://", b"https://", b"ftp://"]) + b"dl%d.files%d.com" % (rng.randrange(20), rng.randrange(1000))
-    while len(text) + 8 < size:
-        if rng.randrange(5) == 0:
-            text += b"/" + chinese_word(rng, rng.randint(2, 5))
-        else:
-            text += b"/" + bytes(rng.choice(b"abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(3, 12)))
-    return text[: size - 4] + rng.choice([b".zip", b".rar", b".exe", b".mp4"])
+def address(rng, number):
+    text = b"http://www.example-%d.com/%s/%s_%d.zip" % (number % 1000, rng.choice(WORDS), rng.choice(WORDS), number)
+    return text + b"x" * rng.randint(0, 80)
 
 
 def make_inputs(folder):
@@ -45,7 +39,7 @@ def make_inputs(folder):
     rng = random.Random(42)
     addresses, size = [], 0
     while size < TOTAL_BYTES:
-        addresses.append(address(rng))
+        addresses.append(address(rng, len(addresses)))
         size += len(addresses[-1]) + 1
     payloads = [base64.b64encode(b"AA" + a + b"ZZ") for a in addresses]
     with open(paths["addresses"], "wb") as f:
@@ -87,7 +81,7 @@ def report(label, command, stdin_path, reference=None):
 
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else "build/bench"
-    paths = make_inputs(os.path.join(build, "bench-data"))
+    paths = make_inputs(os.path.join(build, "bench-data-2"))
     linkconv = os.path.join(build, "bin", "linkconv")
     print("== end to end: best of %d, output into a pipe ==" % RUNS)
     encode = report("base64 -w0 < addresses", ["base64", "-w0"], paths["addresses"])
