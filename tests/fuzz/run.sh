@@ -15,7 +15,7 @@ mode=$2
 seconds=${3:-600}
 fuzz_dir=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$fuzz_dir/../.." && pwd)
-targets=(fuzz_base64_decode fuzz_base64_encode fuzz_convert_link)
+targets=(fuzz_base64_decode fuzz_base64_encode fuzz_convert_link fuzz_linkconv)
 common=(-max_len=1024 -artifact_prefix="$build_dir/fuzz-artifacts/")
 
 configure_and_build() {
@@ -30,6 +30,9 @@ configure_and_build() {
   mkdir -p "$build_dir/fuzz-artifacts" "$build_dir/fuzz-logs"
 }
 
+# The option naming a target's dictionary of tokens, where it has one.
+dictionary_option() { [ -f "$fuzz_dir/$1.dict" ] && echo "-dict=$fuzz_dir/$1.dict"; }
+
 # Shows the end of a failed run's log, where the finding is reported.
 show_failure() { tail -n 40 "$1" >&2; }
 
@@ -39,7 +42,9 @@ regress() {
   local target=$1 binary=$build_dir/bin/$1 seeds=$fuzz_dir/corpus/$1 logs=$build_dir/fuzz-logs/$1 work
   "$binary" "${common[@]}" "$seeds"/* 2>"$logs-seeds.log" || { show_failure "$logs-seeds.log"; return 1; }
   work=$(mktemp -d "$build_dir/fuzz-regress.XXXXXX")
-  "$binary" "${common[@]}" -seed=1 -runs=20000 "$work" "$seeds" 2>"$logs-regress.log"
+  local dict
+  mapfile -t dict < <(dictionary_option "$target")
+  "$binary" "${common[@]}" "${dict[@]}" -seed=1 -runs=20000 "$work" "$seeds" 2>"$logs-regress.log"
   local status=$?
   rm -rf "$work"
   [ $status -eq 0 ] || show_failure "$logs-regress.log"
@@ -49,7 +54,9 @@ regress() {
 long_run() {
   local target=$1 work=$build_dir/fuzz-corpus/$1 log=$build_dir/fuzz-logs/$1-long.log
   mkdir -p "$work"
-  "$build_dir/bin/$target" "${common[@]}" -max_total_time="$seconds" -print_final_stats=1 \
+  local dict
+  mapfile -t dict < <(dictionary_option "$target")
+  "$build_dir/bin/$target" "${common[@]}" "${dict[@]}" -max_total_time="$seconds" -print_final_stats=1 \
     "$work" "$fuzz_dir/corpus/$target" 2>"$log"
   local status=$?
   [ $status -eq 0 ] || show_failure "$log"
