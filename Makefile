@@ -10,7 +10,7 @@ PACKAGES := cmake make g++ python3 googletest libbenchmark-dev libssl-dev \
 SUDO := $(if $(filter 0,$(shell id -u)),,sudo)
 WINE := tests/windows/with-wine.sh build/windows
 
-.PHONY: deps build build-linux build-sanitize build-windows test test-linux test-sanitize test-windows test-fuzz run bench fuzz clean
+.PHONY: deps build build-linux build-sanitize build-windows test test-linux test-sanitize test-windows test-fuzz test-valgrind streaming run bench fuzz clean
 
 deps:
 	@missing=; for p in $(PACKAGES); do \
@@ -45,7 +45,14 @@ test-windows: build-windows
 test-fuzz: deps
 	bash tests/fuzz/run.sh build/fuzz regress
 
-test: test-linux test-sanitize test-windows test-fuzz
+test-valgrind: build-linux
+	bash tests/valgrind.sh build/linux
+
+test: test-linux test-sanitize test-windows test-fuzz test-valgrind
+
+# The full-size streaming and hostile-input check of linkconv (1 GB; slow).
+streaming: build-linux
+	python3 tests/cli/streaming_check.py build/linux/bin/linkconv
 
 # Each fuzz target for ten minutes, with statistics.
 fuzz: deps
