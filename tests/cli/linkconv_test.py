@@ -8,7 +8,6 @@ expected and the actual output, in hex where bytes matter.
     linkconv_test.py [--wine] --version-text X.Y.Z PATH/TO/linkconv
 """
 import argparse
-import base64
 import concurrent.futures
 import os
 import random
@@ -16,22 +15,11 @@ import select
 import subprocess
 import sys
 
+from link_oracle import LINKS, flashget, qqdl, thunder
+
 failures = []
 
 
-def thunder(address: bytes) -> bytes:
-    return b"thunder://" + base64.b64encode(b"AA" + address + b"ZZ") if address else b""
-
-
-def flashget(address: bytes) -> bytes:
-    return b"Flashget://" + base64.b64encode(b"[FLASHGET]" + address + b"[FLASHGET]") + b"&1926"
-
-
-def qqdl(address: bytes) -> bytes:
-    return b"qqdl://" + base64.b64encode(address) if address else b""
-
-
-LINKS = {"thunder": thunder, "flashget": flashget, "qqdl": qqdl}
 
 
 def show(data) -> str:

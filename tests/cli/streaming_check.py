@@ -35,19 +35,11 @@ import time
 # the same program after one short item: it holds one input block and one item.
 FLAT_MEMORY_SLACK_MIB = 4.0
 
+from link_oracle import flashget, qqdl, thunder
+
 failures = []
 
 
-def thunder(address: bytes) -> bytes:
-    return b"thunder://" + base64.b64encode(b"AA" + address + b"ZZ") if address else b""
-
-
-def flashget(address: bytes) -> bytes:
-    return b"Flashget://" + base64.b64encode(b"[FLASHGET]" + address + b"[FLASHGET]") + b"&1926"
-
-
-def qqdl(address: bytes) -> bytes:
-    return b"qqdl://" + base64.b64encode(address) if address else b""
 
 
 def peak_memory_mib(pid):
