@@ -15,7 +15,8 @@ if [ ! -d "$LOCPATH/zh_CN.UTF-8" ]; then
   mkdir -p "$LOCPATH"
   localedef -i zh_CN -f UTF-8 "$LOCPATH/zh_CN.UTF-8" 2>/dev/null || [ -d "$LOCPATH/zh_CN.UTF-8" ]
 fi
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+# (This shell itself cannot load the locale; Wine, started afresh, can.)
+{ export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8; } 2>/dev/null
 
 xvfb_pid=
 stop() {
