@@ -160,6 +160,43 @@ void WriteClipboardText(const std::string& text) {
   CloseClipboard();
 }
 
+std::string RunLinkconv(const std::string& arguments, const std::string& input) {
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  HANDLE inputRead = nullptr, inputWrite = nullptr, outputRead = nullptr, outputWrite = nullptr;
+  CreatePipe(&inputRead, &inputWrite, &inheritable, 0);
+  CreatePipe(&outputRead, &outputWrite, &inheritable, 0);
+  SetHandleInformation(inputWrite, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(outputRead, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = inputRead;
+  startup.hStdOutput = outputWrite;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  std::string commandLine = "\"" + ProgramFolder() + "linkconv.exe\" " + arguments;
+  PROCESS_INFORMATION process{};
+  const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                                      nullptr, &startup, &process);
+  CloseHandle(inputRead);
+  CloseHandle(outputWrite);
+  std::string output;
+  if (started) {
+    DWORD written = 0;  // small inputs: the pipe takes them whole
+    WriteFile(inputWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    CloseHandle(inputWrite);
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(outputRead, buffer, sizeof buffer, &read, nullptr) && read > 0) output.append(buffer, read);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    CloseHandle(inputWrite);
+  }
+  CloseHandle(outputRead);
+  return output;
+}
+
 COLORREF Screenshot::at(int x, int y) const {
   const std::uint32_t p = pixels[static_cast<std::size_t>(y * width + x)];
   return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);

@@ -67,6 +67,10 @@ bool ReadClipboardText(std::string& bytes, SIZE_T& blockSize);
 // Puts `text` on the clipboard as CF_TEXT.
 void WriteClipboardText(const std::string& text);
 
+// Runs linkconv.exe from the test program's folder with `arguments`, feeds it
+// `input` on standard input and returns what it writes on standard output.
+std::string RunLinkconv(const std::string& arguments, const std::string& input);
+
 struct Screenshot {
   int width = 0, height = 0;
   std::vector<std::uint32_t> pixels;  // 0x00RRGGBB, top row first
