@@ -40,3 +40,13 @@ inline void ExpectEqual(std::string_view what, std::string_view input, std::stri
                         std::string_view actual) {
   if (expected != actual) Fail(what, input, expected, actual);
 }
+
+// Runs `check` on `text` and on the views of it that start 1 to 3 bytes later
+// (other alignments, same end of the heap block) or end 1 to 3 bytes sooner
+// (a read past their end then shows up as a wrong byte).
+template <typename Check>
+void CheckWithShiftedAndCutViews(std::string_view text, Check check) {
+  check(text);
+  for (std::size_t skip = 1; skip < 4 && skip < text.size(); ++skip) check(text.substr(skip));
+  for (std::size_t cut = 1; cut < 4 && cut < text.size(); ++cut) check(text.substr(0, text.size() - cut));
+}

@@ -103,10 +103,6 @@ std::string RandomText(std::mt19937& random) {
   }
 }
 
-void PressQuickly(WORD key, bool shift) {
-  PressKey(key, shift);  // waits a little for the key to be handled
-}
-
 TEST(Monkey, ThousandsOfRandomEventsKeepTheWindowAliveAndRight) {
   RunningConverter app;
   ASSERT_NE(app.window(), nullptr);
@@ -125,11 +121,11 @@ TEST(Monkey, ThousandsOfRandomEventsKeepTheWindowAliveAndRight) {
     } else if (choice < 85) {
       Click(app.control(CopyButtonIds[random() % 4]));
     } else if (choice < 95) {
-      PressQuickly(VK_TAB, random() % 2 == 0);
+      PressKey(VK_TAB, random() % 2 == 0);
     } else if (choice < 98) {
-      PressQuickly(VK_RETURN, false);
+      PressKey(VK_RETURN, false);
     } else {
-      PressQuickly(VK_SPACE, false);
+      PressKey(VK_SPACE, false);
     }
     ASSERT_TRUE(app.running());
     if (HasFatalFailure()) return;
