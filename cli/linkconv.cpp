@@ -3,6 +3,7 @@
 // its four forms.
 #include "linkconv.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -37,43 +38,55 @@ struct WriteFailed {
 };
 
 // Output is gathered into blocks here: a write for every small piece costs
-// more than the conversion itself.
+// more than the conversion itself. Each block is handed on before it would
+// outgrow the write size.
 class Output {
  public:
-  explicit Output(std::function<bool(std::string_view)> write) : write_(std::move(write)) {}
+  Output(std::function<bool(std::string_view)> write, std::size_t blockSize)
+      : write_(std::move(write)),
+        blockSize_(std::max<std::size_t>(blockSize, 1)),
+        block_(std::make_unique_for_overwrite<char[]>(blockSize_)) {}
 
   void Write(std::string_view text) {
-    if (pending_.size() + text.size() > BlockSize) HandOnPending();
-    if (text.size() > BlockSize) {
+    if (text.size() > blockSize_ - used_) HandOnPending();
+    if (text.size() > blockSize_) {
       HandOn(text);
     } else {
-      pending_.append(text);
+      used_ = static_cast<std::size_t>(std::copy(text.begin(), text.end(), End()) - block_.get());
     }
   }
 
   // Writes the conversion of `bytes`, made straight in the block.
   void WriteConverted(std::string_view bytes, LinkType type, const CodePage& codePage) {
-    AppendConvertedLink(pending_, bytes, type, codePage);
-    if (pending_.size() > BlockSize) HandOnPending();
+    const std::size_t bound = ConvertedLinkBound(bytes.size());
+    if (bound > blockSize_ - used_) HandOnPending();
+    if (bound > blockSize_) {
+      Write(ConvertLink(bytes, type, codePage));
+    } else {
+      used_ = static_cast<std::size_t>(WriteConvertedLink(End(), bytes, type, codePage) - block_.get());
+    }
   }
 
   // Hands on everything written so far.
   void Flush() { HandOnPending(); }
 
  private:
-  static constexpr std::size_t BlockSize = std::size_t{1} << 16;
+  char* End() { return block_.get() + used_; }
 
   void HandOn(std::string_view text) {
     if (!write_(text)) throw WriteFailed{errno};
   }
 
   void HandOnPending() {
-    HandOn(pending_);
-    pending_.clear();
+    if (used_ == 0) return;
+    HandOn({block_.get(), used_});
+    used_ = 0;
   }
 
   std::function<bool(std::string_view)> write_;
-  std::string pending_;
+  std::size_t blockSize_;
+  std::unique_ptr<char[]> block_;
+  std::size_t used_ = 0;
 };
 
 class Converter {
@@ -195,7 +208,7 @@ int Run(const ParsedCommandLine& parsed, const ProgramStreams& streams, Output& 
 }  // namespace
 
 int RunLinkconv(const std::vector<std::string>& arguments, const ProgramStreams& streams) {
-  Output output(streams.write);
+  Output output(streams.write, streams.writeSize);
   try {
     return Run(ParseCommandLine(arguments), streams, output);
   } catch (const WriteFailed& failure) {

@@ -16,6 +16,8 @@ struct ProgramStreams {
   // Writes all of `bytes` and hands them on at once; false on an error, with
   // errno set.
   std::function<bool(std::string_view bytes)> write;
+  // Output is handed to `write` in pieces of about this size.
+  std::size_t writeSize;
   std::FILE* errors;  // usage errors, failures and notes
 };
 

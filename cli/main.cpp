@@ -5,14 +5,7 @@
 #include "linkconv.h"
 #include "terminal.h"
 
-namespace {
-
-bool WriteStandardOutput(std::string_view bytes) {
-  return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-  return RunLinkconv(StartProgram(argc, argv), {ReadStandardInput, WriteStandardOutput, stderr});
+  std::vector<std::string> arguments = StartProgram(argc, argv);
+  return RunLinkconv(arguments, {ReadStandardInput, WriteStandardOutput, PrepareStandardOutput(), stderr});
 }

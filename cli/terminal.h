@@ -22,6 +22,14 @@ bool ArgumentsAreBytes();
 // when nothing is there. Returns 0 at the end and -1 on an error (errno set).
 std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size);
 
+// Readies standard output for large writes and returns the size of write
+// that keeps it flowing best.
+std::size_t PrepareStandardOutput();
+
+// Writes all of `bytes` to standard output, unbuffered. Returns false on an
+// error (errno set).
+bool WriteStandardOutput(std::string_view bytes);
+
 // Conversions between the terminal's encoding and one code page. A conversion
 // fails, leaving `out` unspecified, when its input is not valid in its source
 // encoding or holds a character that the target does not have.

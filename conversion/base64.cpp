@@ -67,7 +67,7 @@ constexpr auto Place1 = MakePlaceTable(12);
 constexpr auto Place2 = MakePlaceTable(6);
 constexpr auto Place3 = MakePlaceTable(0);
 
-constexpr std::size_t EncodedSize(std::size_t bytes) { return (bytes + 2) / 3 * 4; }
+using base64::EncodedSize;
 
 // Encodes `groups` whole groups of three bytes; returns the end of the output.
 char* EncodeGroupsScalar(const Byte* in, std::size_t groups, char* out) {
@@ -276,26 +276,23 @@ std::string base64::Encode(std::string_view bytes, Path path) {
   return out;
 }
 
-void base64::AppendEncoded(std::string& out, std::string_view first, std::string_view second, std::string_view third) {
-  // A short text, such as a download address, is gathered and encoded on the
-  // stack, then appended: one encoding call, and no zero-filling of `out`.
+char* base64::EncodeJoined(char* out, std::string_view first, std::string_view second, std::string_view third) {
+  const Path path = BestPath();
+  auto encode = [&](std::string_view bytes) {
+    out = EncodeInto(reinterpret_cast<const Byte*>(bytes.data()), bytes.size(), out, path);
+  };
+  // A short text, such as a download address, is gathered on the stack and
+  // encoded in one call, into a stack buffer too: measured, that and a copy
+  // beat encoding straight into `out`.
   constexpr std::size_t ShortText = 512;
   if (const std::size_t size = first.size() + second.size() + third.size(); size <= ShortText) {
     char joined[ShortText];
-    char encoded[EncodedSize(ShortText)];
     std::copy(third.begin(), third.end(),
               std::copy(second.begin(), second.end(), std::copy(first.begin(), first.end(), joined)));
-    const char* end = EncodeInto(reinterpret_cast<const Byte*>(joined), size, encoded, BestPath());
-    out.append(encoded, static_cast<std::size_t>(end - encoded));
-    return;
+    char encoded[EncodedSize(ShortText)];
+    const char* end = EncodeInto(reinterpret_cast<const Byte*>(joined), size, encoded, path);
+    return std::copy(static_cast<const char*>(encoded), end, out);
   }
-  const std::size_t start = out.size();
-  out.resize(start + EncodedSize(first.size() + second.size() + third.size()));
-  char* o = out.data() + start;
-  const Path path = BestPath();
-  auto encode = [&](std::string_view bytes) {
-    o = EncodeInto(reinterpret_cast<const Byte*>(bytes.data()), bytes.size(), o, path);
-  };
   // The groups that straddle two pieces are gathered here: `first` with the
   // head of `second`, and the rest of `second` with `third`.
   constexpr std::size_t ShortPiece = 16;
@@ -303,7 +300,7 @@ void base64::AppendEncoded(std::string& out, std::string_view first, std::string
   const std::size_t headTake = (3 - first.size() % 3) % 3;
   if (first.size() > ShortPiece || third.size() > ShortPiece || second.size() < headTake) {
     encode(std::string(first).append(second).append(third));
-    return;
+    return out;
   }
   std::copy(first.begin(), first.end(), joint);
   std::copy_n(second.begin(), headTake, joint + first.size());
@@ -315,6 +312,13 @@ void base64::AppendEncoded(std::string& out, std::string_view first, std::string
   std::copy(second.begin(), second.end(), joint);
   std::copy(third.begin(), third.end(), joint + second.size());
   encode({joint, second.size() + third.size()});
+  return out;
+}
+
+void base64::AppendEncoded(std::string& out, std::string_view first, std::string_view second, std::string_view third) {
+  const std::size_t start = out.size();
+  out.resize(start + EncodedSize(first.size() + second.size() + third.size()));
+  EncodeJoined(out.data() + start, first, second, third);
 }
 
 std::string base64::Decode(std::string_view text, Path path) {

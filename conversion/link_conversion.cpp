@@ -5,6 +5,7 @@
 // On input the scheme is matched in any letter case.
 #include "link_conversion.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base64.h"
@@ -16,6 +17,8 @@ constexpr std::string_view ThunderScheme = "thunder://";
 constexpr std::string_view FlashGetScheme = "flashget://";
 constexpr std::string_view XuanfengScheme = "qqdl://";
 constexpr std::string_view FlashGetMarker = "[FLASHGET]";
+constexpr std::string_view FlashGetMadeScheme = "Flashget://";  // the letter case links are made with
+constexpr std::string_view FlashGetSuffix = "&1926";
 
 // The first place where `needle` begins a character of `text`, or npos. A lead
 // byte takes the byte after it along, whatever that byte is. A plain byte
@@ -51,32 +54,58 @@ std::string DecodePayload(std::string_view payload) {
   return decoded;
 }
 
-// Appends scheme + base64(before + original + after) + suffix to `out`.
-void AppendWrapped(std::string& out, std::string_view scheme, std::string_view before, std::string_view original,
-                   std::string_view after, std::string_view suffix) {
-  out.reserve(out.size() + scheme.size() + (before.size() + original.size() + after.size() + 2) / 3 * 4 +
-              suffix.size());
-  out.append(scheme);
-  base64::AppendEncoded(out, before, original, after);
-  if (!suffix.empty()) out.append(suffix);
+bool IsLinkForm(LinkType type) {
+  return type == LinkType::Thunder || type == LinkType::FlashGet || type == LinkType::Xuanfeng;
 }
 
-// Appends `original` in the form `type` asks for.
-void AppendForm(std::string& out, std::string_view original, LinkType type) {
+// Writes scheme + base64(before + original + after) + suffix at `out`;
+// returns the end of what was written.
+char* WriteWrapped(char* out, std::string_view scheme, std::string_view before, std::string_view original,
+                   std::string_view after, std::string_view suffix) {
+  out = std::copy(scheme.begin(), scheme.end(), out);
+  out = base64::EncodeJoined(out, before, original, after);
+  return std::copy(suffix.begin(), suffix.end(), out);
+}
+
+// Writes `original` in the form `type` asks for, at `out`, which has room for
+// ConvertedLinkBound(original.size()) bytes; returns the end of what was written.
+char* WriteForm(char* out, std::string_view original, LinkType type) {
   switch (type) {
     case LinkType::Thunder:
-      if (!original.empty()) AppendWrapped(out, "thunder://", "AA", original, "ZZ", "");
-      return;
+      return original.empty() ? out : WriteWrapped(out, ThunderScheme, "AA", original, "ZZ", "");
     case LinkType::FlashGet:
-      AppendWrapped(out, "Flashget://", FlashGetMarker, original, FlashGetMarker, "&1926");
-      return;
+      return WriteWrapped(out, FlashGetMadeScheme, FlashGetMarker, original, FlashGetMarker, FlashGetSuffix);
     case LinkType::Xuanfeng:
-      if (!original.empty()) AppendWrapped(out, "qqdl://", "", original, "", "");
-      return;
+      return original.empty() ? out : WriteWrapped(out, XuanfengScheme, "", original, "", "");
     default:
-      out.append(original);
-      return;
+      return std::copy(original.begin(), original.end(), out);
   }
+}
+
+// The exact size of `original` in the form `type` asks for.
+std::size_t FormSize(std::size_t originalSize, LinkType type) {
+  using base64::EncodedSize;
+  switch (type) {
+    case LinkType::Thunder:
+      return originalSize == 0 ? 0 : ThunderScheme.size() + EncodedSize(originalSize + 4);
+    case LinkType::FlashGet:
+      return FlashGetMadeScheme.size() + EncodedSize(originalSize + 2 * FlashGetMarker.size()) + FlashGetSuffix.size();
+    case LinkType::Xuanfeng:
+      return originalSize == 0 ? 0 : XuanfengScheme.size() + EncodedSize(originalSize);
+    default:
+      return originalSize;
+  }
+}
+
+// Appends `original` in the form `type` asks for to `out`.
+void AppendForm(std::string& out, std::string_view original, LinkType type) {
+  if (!IsLinkForm(type)) {
+    out.append(original);  // no need to size the text first
+    return;
+  }
+  const std::size_t before = out.size();
+  out.resize(before + FormSize(original.size(), type));
+  WriteForm(out.data() + before, original, type);
 }
 
 std::string InForm(std::string_view original, LinkType type) {
@@ -153,6 +182,17 @@ std::string ToOriginalAddress(std::string_view address, const CodePage& codePage
   std::string decoded;
   if (DecodeLink(address, codePage, decoded)) return decoded;
   return std::string(address);
+}
+
+char* WriteConvertedLink(char* out, std::string_view address, LinkType type, const CodePage& codePage) noexcept {
+  try {
+    if (address.empty()) return out;
+    std::string decoded;
+    const bool isLink = DecodeLink(address, codePage, decoded);
+    return WriteForm(out, isLink ? std::string_view(decoded) : address, type);
+  } catch (...) {
+    return out;
+  }
 }
 
 void AppendConvertedLink(std::string& out, std::string_view address, LinkType type, const CodePage& codePage) noexcept {

@@ -7,6 +7,7 @@
 // a double-byte character.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,18 @@ std::string ConvertLink(std::string_view address, LinkType type, const CodePage&
 // appends the result to `out` instead of returning it. On any failure `out`
 // keeps exactly what it held before. Never throws.
 void AppendConvertedLink(std::string& out, std::string_view address, LinkType type,
+                         const CodePage& codePage = SystemCodePage()) noexcept;
+
+// The most bytes that the conversion of an address of `size` bytes can take,
+// in any form: a link's base64 grows its input by a third, plus the scheme,
+// markers and suffix; a decoded link is never longer than the link.
+constexpr std::size_t ConvertedLinkBound(std::size_t size) { return 16 + (size + 22) / 3 * 4; }
+
+// ConvertLink into a caller's memory: writes the result at `out`, which must
+// have room for ConvertedLinkBound(address.size()) bytes, and returns the end
+// of what it wrote. On any failure it writes nothing and returns `out`. Never
+// throws.
+char* WriteConvertedLink(char* out, std::string_view address, LinkType type,
                          const CodePage& codePage = SystemCodePage()) noexcept;
 
 // The stages of ConvertLink, for tests and benchmarks. They may throw

@@ -7,6 +7,7 @@
 #include <array>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "hex.h"
 
@@ -105,6 +106,30 @@ TEST(AppendConvertedLink, AddsTheFormToWhatTheBufferHeld) {
       std::string buffer = "held before|";
       AppendConvertedLink(buffer, c.input, static_cast<LinkType>(type), Gbk);
       EXPECT_EQ(buffer, "held before|" + c.forms[static_cast<std::size_t>(type)]) << "type " << type;
+    }
+  }
+}
+
+TEST(WriteConvertedLink, WritesTheFormWithinItsBound) {
+  // Addresses around the encoder's short-text length, and their links, which
+  // the conversion decodes first.
+  std::vector<std::string> inputs;
+  for (std::size_t size : {std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{40}, std::size_t{490},
+                           std::size_t{491}, std::size_t{492}, std::size_t{493}, std::size_t{1000}}) {
+    std::string address = "http://a/" + std::string(size, '\xB0');
+    for (int type = 0; type < 4; ++type) inputs.push_back(ConvertLink(address, static_cast<LinkType>(type), Gbk));
+    inputs.push_back("thunder://" + std::string(size, 'Q'));
+    inputs.push_back("flashget://" + std::string(size, '/'));
+  }
+  constexpr char Guard = '\x5A';
+  for (const std::string& input : inputs) {
+    for (int type = 0; type < 4; ++type) {
+      SCOPED_TRACE("type " + std::to_string(type) + ", input of " + std::to_string(input.size()) + " bytes");
+      const std::size_t bound = ConvertedLinkBound(input.size());
+      std::string block(bound + 8, Guard);
+      char* end = WriteConvertedLink(block.data(), input, static_cast<LinkType>(type), Gbk);
+      EXPECT_EQ(std::string(block.data(), end), ConvertLink(input, static_cast<LinkType>(type), Gbk));
+      EXPECT_EQ(block.substr(bound), std::string(8, Guard));
     }
   }
 }

@@ -5,11 +5,13 @@
 #include "terminal.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cstring>
 #include <utility>
@@ -122,6 +124,32 @@ std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
     const ssize_t got = read(STDIN_FILENO, buffer, size);
     if (got >= 0 || errno != EINTR) return got;
   }
+}
+
+std::size_t PrepareStandardOutput() {
+  constexpr std::size_t LargestWrite = std::size_t{128} << 10;
+#if defined(F_GETPIPE_SZ) && defined(F_SETPIPE_SZ)
+  // A write that does not fit in the pipe at once waits until the reader has
+  // emptied it, and the two then take turns instead of working side by side.
+  // So a pipe is enlarged where the system allows, and writes are kept below
+  // its capacity.
+  constexpr int WantedPipeSize = 1 << 20;
+  int capacity = fcntl(STDOUT_FILENO, F_GETPIPE_SZ);
+  if (capacity > 0 && capacity < WantedPipeSize && fcntl(STDOUT_FILENO, F_SETPIPE_SZ, WantedPipeSize) > 0)
+    capacity = fcntl(STDOUT_FILENO, F_GETPIPE_SZ);
+  if (capacity > 0) return std::min(static_cast<std::size_t>(capacity) / 8 * 7, LargestWrite);
+#endif
+  return LargestWrite;
+}
+
+bool WriteStandardOutput(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = write(STDOUT_FILENO, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
 }
 
 std::unique_ptr<Transcoder> Transcoder::Open(unsigned codePage) {

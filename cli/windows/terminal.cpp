@@ -8,6 +8,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <utility>
@@ -73,6 +74,18 @@ bool ArgumentsAreBytes() { return false; }
 
 std::ptrdiff_t ReadStandardInput(char* buffer, std::size_t size) {
   return _read(_fileno(stdin), buffer, static_cast<unsigned>(size < INT_MAX ? size : INT_MAX));
+}
+
+std::size_t PrepareStandardOutput() { return std::size_t{64} << 10; }
+
+bool WriteStandardOutput(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const unsigned piece = static_cast<unsigned>(std::min<std::size_t>(bytes.size(), INT_MAX));
+    const int written = _write(_fileno(stdout), bytes.data(), piece);
+    if (written <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
 }
 
 std::unique_ptr<Transcoder> Transcoder::Open(unsigned codePage) {

@@ -2,9 +2,11 @@
 // odd: 1252), bytes 1 to 4 are the LinkType as a little-endian int (missing
 // bytes are 0), the rest is the address. Beyond not crashing, every link made
 // from an address must lead back to the address's original, and a type other
-// than 1, 2 or 3 must give that original.
+// than 1, 2 or 3 must give that original. WriteConvertedLink must write the
+// same bytes, within its bound.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -31,8 +33,16 @@ void CheckRoundTrips(std::string_view address, const std::string& original, cons
   }
 }
 
+// The block is exactly the bound, so ASan stops any write past it.
+void CheckWrittenInPlace(std::string_view address, int type, const CodePage& codePage, const std::string& expected) {
+  const auto block = std::make_unique<char[]>(ConvertedLinkBound(address.size()));
+  char* end = WriteConvertedLink(block.get(), address, static_cast<LinkType>(type), codePage);
+  ExpectEqual("WriteConvertedLink must write what ConvertLink gives", address, expected, std::string(block.get(), end));
+}
+
 void CheckConversion(std::string_view address, int type, const CodePage& codePage) {
   const std::string result = ConvertLink(address, static_cast<LinkType>(type), codePage);
+  CheckWrittenInPlace(address, type, codePage, result);
   if (address.empty()) {
     ExpectEqual("the empty address must give the empty text", address, "", result);
     return;

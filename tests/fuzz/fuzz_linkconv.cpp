@@ -35,6 +35,9 @@ namespace {
 
 constexpr std::size_t HeaderSize = 3;
 
+// Small, so that most inputs cross several output blocks.
+constexpr std::size_t WriteSize = 97;
+
 enum class Fault { None, Read, Write };
 
 // Hands out the input in pieces of at most `pieceSize` bytes, then its end or
@@ -110,7 +113,7 @@ Outcome RunProgram(const std::vector<std::string>& arguments, PieceSource& sourc
   if (errors == nullptr) std::abort();
   const int status =
       RunLinkconv(arguments, {[&source](char* buffer, std::size_t size) { return source.Read(buffer, size); },
-                              [&sink](std::string_view bytes) { return sink.Write(bytes); }, errors});
+                              [&sink](std::string_view bytes) { return sink.Write(bytes); }, WriteSize, errors});
   std::fclose(errors);
   Outcome outcome{status,          sink.Text(),   std::string(errorText, errorSize),
                   source.Failed(), sink.Failed(), sink.WrittenAfterFailure()};
