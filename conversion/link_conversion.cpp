@@ -68,7 +68,7 @@ char* WriteWrapped(char* out, std::string_view scheme, std::string_view before, 
 }
 
 // Writes `original` in the form `type` asks for, at `out`, which has room for
-// ConvertedLinkBound(original.size()) bytes; returns the end of what was written.
+// FormSize(original.size(), type) bytes; returns the end of what was written.
 char* WriteForm(char* out, std::string_view original, LinkType type) {
   switch (type) {
     case LinkType::Thunder:
@@ -176,6 +176,12 @@ bool DecodeLink(std::string_view address, const CodePage& codePage, std::string&
   return true;
 }
 
+// The original address behind `address`: its decoding, kept in `decoded`, when
+// it is a link, or else the address itself.
+std::string_view OriginalOf(std::string_view address, const CodePage& codePage, std::string& decoded) {
+  return DecodeLink(address, codePage, decoded) ? std::string_view(decoded) : address;
+}
+
 }  // namespace
 
 std::string ToOriginalAddress(std::string_view address, const CodePage& codePage) {
@@ -188,8 +194,7 @@ char* WriteConvertedLink(char* out, std::string_view address, LinkType type, con
   try {
     if (address.empty()) return out;
     std::string decoded;
-    const bool isLink = DecodeLink(address, codePage, decoded);
-    return WriteForm(out, isLink ? std::string_view(decoded) : address, type);
+    return WriteForm(out, OriginalOf(address, codePage, decoded), type);
   } catch (...) {
     return out;
   }
@@ -200,8 +205,7 @@ void AppendConvertedLink(std::string& out, std::string_view address, LinkType ty
   try {
     if (address.empty()) return;
     std::string decoded;
-    const bool isLink = DecodeLink(address, codePage, decoded);
-    AppendForm(out, isLink ? std::string_view(decoded) : address, type);
+    AppendForm(out, OriginalOf(address, codePage, decoded), type);
   } catch (...) {
     out.resize(before);
   }

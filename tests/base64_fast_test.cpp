@@ -1,5 +1,5 @@
-// The fast codec loops against plain reference codecs written here from the
-// decoder's rules: every path must give the same bytes for every input,
+// The fast codec loops against the plain reference codecs written from the
+// decoder's rules (reference_base64.h): every path must give the same bytes for every input,
 // damaged text and inputs that end right at a buffer boundary included.
 #include <gtest/gtest.h>
 
@@ -11,56 +11,11 @@
 #include "base64.h"
 #include "base64_paths.h"
 #include "hex.h"
+#include "reference_base64.h"
 
 using namespace std::string_literals;
 
 namespace {
-
-const std::string_view Alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-// Six bits at a time from a stream of bits, then "=" up to a multiple of four.
-std::string ReferenceEncode(std::string_view bytes) {
-  std::string bits;
-  for (unsigned char byte : bytes)
-    for (int bit = 7; bit >= 0; --bit) bits += ((byte >> bit) & 1) ? '1' : '0';
-  while (bits.size() % 6 != 0) bits += '0';
-  std::string text;
-  for (std::size_t i = 0; i < bits.size(); i += 6) text += Alphabet[std::stoul(bits.substr(i, 6), nullptr, 2)];
-  while (text.size() % 4 != 0) text += '=';
-  return text;
-}
-
-unsigned ValueOf(char c) {
-  const std::size_t place = Alphabet.find(c);
-  return place == std::string_view::npos ? 0 : static_cast<unsigned>(place);
-}
-
-// The decoder's rules, one character at a time.
-std::string ReferenceDecode(std::string_view text) {
-  auto charAt = [&](std::size_t i) { return i < text.size() ? text[i] : '\0'; };
-  std::string bytes;
-  std::size_t position = 0;
-  std::size_t counted = 0;
-  while (counted < text.size()) {
-    if (text[position] == '\r' || text[position] == '\n') {
-      ++position;
-      ++counted;
-      continue;
-    }
-    counted += 4;
-    const unsigned a = ValueOf(charAt(position)), b = ValueOf(charAt(position + 1));
-    bytes += static_cast<char>((a << 2) | (b >> 4));
-    position += 2;
-    if (charAt(position) == '=') continue;
-    const unsigned c = ValueOf(charAt(position));
-    bytes += static_cast<char>(((b & 15) << 4) | (c >> 2));
-    ++position;
-    if (charAt(position) == '=') continue;
-    bytes += static_cast<char>(((c & 3) << 6) | ValueOf(charAt(position)));
-    ++position;
-  }
-  return bytes;
-}
 
 const base64::Path Paths[] = {base64::Path::Scalar, base64::Path::Avx2};
 
@@ -81,7 +36,7 @@ class ExactBuffer {
 };
 
 void ExpectDecodesAsReference(std::string_view text) {
-  const std::string expected = ReferenceDecode(text);
+  const std::string expected = reference::Base64Decode(text);
   const ExactBuffer buffer(text);
   for (base64::Path path : Paths)
     ASSERT_EQ(Hex(base64::Decode(buffer.View(), path)), Hex(expected)) << NameOf(path) << " path, input " << Hex(text);
@@ -99,7 +54,7 @@ std::string DamagedText(std::mt19937& random, std::size_t size, unsigned damageP
   const std::string damage = "====\r\n\r\n\0\xff\x80\xd6{-_ ."s;
   std::string text(size, 'A');
   for (char& c : text)
-    c = random() % 1000 < damagePerMille ? damage[random() % damage.size()] : Alphabet[random() % 64];
+    c = random() % 1000 < damagePerMille ? damage[random() % damage.size()] : reference::Alphabet[random() % 64];
   return text;
 }
 
@@ -107,7 +62,7 @@ TEST(Base64Paths, EncodeLikeTheReferenceForEveryLengthUpTo300) {
   std::mt19937 random(5);
   for (std::size_t size = 0; size <= 300; ++size) {
     const std::string bytes = RandomBytes(random, size);
-    const std::string expected = ReferenceEncode(bytes);
+    const std::string expected = reference::Base64Encode(bytes);
     const ExactBuffer buffer(bytes);
     for (base64::Path path : Paths)
       ASSERT_EQ(base64::Encode(buffer.View(), path), expected) << NameOf(path) << " path, input " << Hex(bytes);
@@ -120,7 +75,8 @@ TEST(Base64Paths, EncodeEveryByteValueInEveryPlaceOfABlock) {
       std::string bytes(48, '\x5a');
       bytes[place] = static_cast<char>(value);
       for (base64::Path path : Paths)
-        ASSERT_EQ(base64::Encode(bytes, path), ReferenceEncode(bytes)) << NameOf(path) << " path, input " << Hex(bytes);
+        ASSERT_EQ(base64::Encode(bytes, path), reference::Base64Encode(bytes))
+            << NameOf(path) << " path, input " << Hex(bytes);
     }
   }
 }
@@ -134,7 +90,7 @@ TEST(Base64Paths, AppendEncodedMatchesTheEncodingOfTheWholeText) {
       base64::AppendEncoded(out, std::string_view(text).substr(0, firstEnd),
                             std::string_view(text).substr(firstEnd, secondEnd - firstEnd),
                             std::string_view(text).substr(secondEnd));
-      ASSERT_EQ(out, "scheme://" + ReferenceEncode(text)) << "cuts at " << firstEnd << " and " << secondEnd;
+      ASSERT_EQ(out, "scheme://" + reference::Base64Encode(text)) << "cuts at " << firstEnd << " and " << secondEnd;
     }
   }
 }
@@ -146,7 +102,7 @@ TEST(Base64Paths, AppendEncodedMatchesTheEncodingOfTheWholeTextOnEitherSideOfThe
   std::mt19937 random(11);
   for (std::size_t size : {500u, 510u, 511u, 512u, 513u, 514u, 515u, 530u, 700u, 5000u}) {
     const std::string text = RandomBytes(random, size);
-    const std::string expected = "scheme://" + ReferenceEncode(text);
+    const std::string expected = "scheme://" + reference::Base64Encode(text);
     for (std::size_t firstEnd : {0u, 1u, 2u, 10u, 16u, 17u, 250u}) {
       for (std::size_t thirdSize : {0u, 1u, 2u, 3u, 10u, 16u, 17u, 250u}) {
         const std::size_t secondEnd = size - thirdSize;
@@ -207,8 +163,8 @@ TEST(Base64Paths, PublicFunctionsAgreeWithTheReference) {
   std::mt19937 random(29);
   const std::string bytes = RandomBytes(random, 1000);
   const std::string text = DamagedText(random, 1000, 5);
-  EXPECT_EQ(Base64Encode(bytes), ReferenceEncode(bytes)) << Hex(bytes);
-  EXPECT_EQ(Hex(Base64Decode(text)), Hex(ReferenceDecode(text))) << Hex(text);
+  EXPECT_EQ(Base64Encode(bytes), reference::Base64Encode(bytes)) << Hex(bytes);
+  EXPECT_EQ(Hex(Base64Decode(text)), Hex(reference::Base64Decode(text))) << Hex(text);
 }
 
 }  // namespace
